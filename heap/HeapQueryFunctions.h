@@ -1,0 +1,14 @@
+// Signatures of ntdll's three debug-information entry points as the dialog
+// calls them. The dialog holds one pointer of each; tests may put functions
+// of their own with the same signatures there.
+#pragma once
+
+#include <cstdint>
+
+using PfnRtlCreateQueryDebugBuffer = void*(__stdcall*)(uint32_t maximumCommit, uint32_t useEventPair);
+using PfnRtlDestroyQueryDebugBuffer = int32_t(__stdcall*)(void* buffer);
+using PfnRtlQueryProcessDebugInformation = int32_t(__stdcall*)(uint32_t processId, uint32_t flags, void* buffer);
+
+// Query flags: heap summary, and the entries of every heap.
+constexpr uint32_t kQueryHeapSummary = 0x04;
+constexpr uint32_t kQueryHeapEntries = 0x10;
