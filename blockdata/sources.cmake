@@ -1,5 +1,8 @@
 # Portable files (no <windows.h>): built natively and for Windows.
 list(APPEND TARNWICK_CORE_SOURCES
+  ${CMAKE_CURRENT_LIST_DIR}/DumpLines.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/ChunkedCopy.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/SavePath.cpp
 )
 # Win32 files: built for Windows only.
 list(APPEND TARNWICK_WIN32_SOURCES
