@@ -1,5 +1,12 @@
 # Portable files (no <windows.h>): built natively and for Windows.
 list(APPEND TARNWICK_CORE_SOURCES
+  ${CMAKE_CURRENT_LIST_DIR}/MemoryImage.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/HeapRecords.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/BlockWalk.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/BlockTableFill.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/TableText.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/ProcessEntry.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/QueryImageBuilder.cpp
 )
 # Win32 files: built for Windows only.
 list(APPEND TARNWICK_WIN32_SOURCES

@@ -1,0 +1,36 @@
+// Builds a memory image laid out like a filled heap-query buffer, for tests
+// and for services that stand in for the system's: the 56-byte header with
+// the heap-list pointer at offset 56, the heap list (count and 64-byte
+// records) at offset kFixtureHeapListOffset, then the 16-byte entry arrays
+// in heap order, the last one ending the image. Pointers are addresses in
+// the image, so bytes built for a base can be copied to that address and
+// used in place. Bytes that no field occupies hold kFixtureReservedByte.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "heap/HeapRecords.h"
+#include "heap/MemoryImage.h"
+
+constexpr uint32_t kFixtureHeapListOffset = 64;
+constexpr uint8_t kFixtureReservedByte = 0xCD;
+
+struct FixtureHeap {
+    HeapRecord record;
+    std::vector<HeapEntryRecord> entries;
+};
+
+// With withEntries, each record's Entries and NumberOfEntries come from its
+// entry vector; without, the records are written as given and no entry
+// array is laid out (a summary-only query, or a deliberately bad record).
+// Throws std::length_error when the image would not fit below 2^32.
+FixtureImage BuildQueryImage(uint32_t base, const std::vector<FixtureHeap>& heaps, bool withEntries = true);
+
+// A buffer whose heap-list pointer is 0: a query that delivered no heaps.
+FixtureImage BuildEmptyQueryImage(uint32_t base);
+
+// The records' bytes at their fixed little-endian offsets; reserved bytes
+// are left as they are.
+void EncodeHeapRecord(const HeapRecord& record, uint8_t* out);      // kHeapRecordSize bytes
+void EncodeHeapEntry(const HeapEntryRecord& entry, uint8_t* out);   // kHeapEntryRecordSize bytes
