@@ -95,14 +95,6 @@ TEST(ChunkedCopy, ReadsInChunksOfAtMost32768Bytes)
         EXPECT_EQ(reader.calls[1].length, 1u);
         EXPECT_EQ(writer.data, reader.Bytes(0, 32769));
     }
-    {
-        FakeReader reader(kBase, 100000);
-        FakeWriter writer;
-        EXPECT_EQ(CopyBlockChunks(kBase, 100000, reader, writer), CopyResult::Done);
-        ASSERT_EQ(reader.calls.size(), 4u);
-        EXPECT_EQ(reader.calls[3].length, 100000u - 3 * 32768u);
-        EXPECT_EQ(writer.data, reader.Bytes(0, 100000));
-    }
 }
 
 TEST(ChunkedCopy, EmptyAndNegativeSizesCopyNothing)
