@@ -6,4 +6,8 @@ list(APPEND TARNWICK_CORE_SOURCES
 )
 # Win32 files: built for Windows only.
 list(APPEND TARNWICK_WIN32_SOURCES
+  ${CMAKE_CURRENT_LIST_DIR}/SelectedBlock.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/DataView.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/TempFile.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/SaveData.cpp
 )

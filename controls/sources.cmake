@@ -4,4 +4,6 @@ list(APPEND TARNWICK_CORE_SOURCES
 )
 # Win32 files: built for Windows only.
 list(APPEND TARNWICK_WIN32_SOURCES
+  ${CMAKE_CURRENT_LIST_DIR}/QorButton.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/ButtonSetup.cpp
 )

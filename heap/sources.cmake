@@ -10,4 +10,8 @@ list(APPEND TARNWICK_CORE_SOURCES
 )
 # Win32 files: built for Windows only.
 list(APPEND TARNWICK_WIN32_SOURCES
+  ${CMAKE_CURRENT_LIST_DIR}/ProcessList.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/ResolveHeapQuery.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/NodeTable.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/BlockTable.cpp
 )

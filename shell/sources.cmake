@@ -4,4 +4,8 @@ list(APPEND TARNWICK_CORE_SOURCES
 )
 # Win32 files: built for Windows only.
 list(APPEND TARNWICK_WIN32_SOURCES
+  ${CMAKE_CURRENT_LIST_DIR}/TarnwickDlg.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/DialogSetup.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/DialogHandlers.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/AboutBox.cpp
 )

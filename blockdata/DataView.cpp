@@ -1,0 +1,69 @@
+// The data view: a block's bytes read from the inspected process and shown
+// as a hexadecimal dump in place of the node table.
+#include <memory>
+#include <new>
+
+#include "blockdata/DumpLines.h"
+#include "blockdata/SelectedBlock.h"
+#include "heap/ProcessHandle.h"
+#include "shell/TarnwickDlg.h"
+
+namespace {
+constexpr DWORD kProcessAccess = PROCESS_QUERY_INFORMATION | PROCESS_VM_READ;  // 0x410
+}
+
+void CTarnwickDlg::OnBlockListClick(NMHDR*, LRESULT* pResult) {
+  *pResult = 0;
+  const int processId = GetSelectedProcessId();
+  if (processId == -1) return;
+  SelectedBlock block;
+  if (!ReadSelectedBlock(m_blockList, block)) return;
+
+  if (block.free) {
+    EnterDataMode();
+    m_dataList.ResetContent();
+    m_dataList.AddString(kFreeBlockNote);
+    return;
+  }
+  const auto controls = {static_cast<CWnd*>(&m_refreshButton), static_cast<CWnd*>(&m_closeDataButton),
+                         static_cast<CWnd*>(&m_saveDataButton), static_cast<CWnd*>(&m_processCombo)};
+  EnableControls(controls, FALSE);
+  ShowBlockData(block.size, processId, block.address);
+  EnableControls(controls, TRUE);
+}
+
+void CTarnwickDlg::ShowBlockData(uint32_t blockSize, int processId, uint32_t blockAddress) {
+  EnterDataMode();
+  m_dataList.ResetContent();
+  if (blockSize > kMaxDumpSize) {
+    m_dataList.AddString(kDumpSizeExceeded);
+    return;
+  }
+  const ProcessHandle process(::OpenProcess(kProcessAccess, FALSE, static_cast<DWORD>(processId)));
+  if (!process) {
+    m_dataList.AddString(kDumpOpenFailed);
+    return;
+  }
+  const std::unique_ptr<uint8_t[]> data(new (std::nothrow) uint8_t[blockSize]);
+  if (!data) {
+    m_dataList.AddString(kDumpAllocFailed);
+    return;
+  }
+  SIZE_T bytesRead = 0;
+  if (!::ReadProcessMemory(process.Get(), reinterpret_cast<LPCVOID>(static_cast<uintptr_t>(blockAddress)),
+                           data.get(), blockSize, &bytesRead)) {
+    m_dataList.AddString(kDumpReadFailed);
+    return;
+  }
+
+  char line[1024];
+  FormatDumpHeader(SelectedNodeAddress(m_nodeList), blockAddress, blockSize, line, sizeof line);
+  // A block at the size limit is a million lines: the list box repaints once,
+  // after the last one.
+  m_dataList.SetRedraw(FALSE);
+  m_dataList.AddString(line);
+  m_dataList.AddString("");
+  ForEachDumpRow(data.get(), bytesRead, [this](const char* row, size_t) { m_dataList.AddString(row); });
+  m_dataList.SetRedraw(TRUE);
+  m_dataList.Invalidate();
+}

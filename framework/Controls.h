@@ -1,0 +1,50 @@
+// Wrappers of the standard controls the program uses: only the messages it
+// sends, one line each.
+#pragma once
+
+#include "framework/Wnd.h"
+
+class CStatic : public CWnd {};
+
+class CButton : public CWnd {
+ public:
+  // Owner drawing, reached through the parent's reflected WM_DRAWITEM.
+  virtual void DrawItem(LPDRAWITEMSTRUCT) {}
+  DECLARE_MESSAGE_MAP()
+
+ protected:
+  bool OnChildNotify(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result) override;
+};
+
+class CComboBox : public CWnd {
+ public:
+  int AddString(LPCSTR text) { return static_cast<int>(SendMessage(CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text))); }
+  int SelectString(int startAfter, LPCSTR text) { return static_cast<int>(SendMessage(CB_SELECTSTRING, startAfter, reinterpret_cast<LPARAM>(text))); }
+  int SetCurSel(int index) { return static_cast<int>(SendMessage(CB_SETCURSEL, index)); }
+  int GetCurSel() const { return static_cast<int>(SendMessage(CB_GETCURSEL)); }
+  int GetCount() const { return static_cast<int>(SendMessage(CB_GETCOUNT)); }
+  int GetLBTextLen(int index) const { return static_cast<int>(SendMessage(CB_GETLBTEXTLEN, index)); }
+  int GetLBText(int index, LPSTR text) const { return static_cast<int>(SendMessage(CB_GETLBTEXT, index, reinterpret_cast<LPARAM>(text))); }
+  void ResetContent() { SendMessage(CB_RESETCONTENT); }
+};
+
+class CListBox : public CWnd {
+ public:
+  int AddString(LPCSTR text) { return static_cast<int>(SendMessage(LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text))); }
+  void ResetContent() { SendMessage(LB_RESETCONTENT); }
+  void SetHorizontalExtent(int extent) { SendMessage(LB_SETHORIZONTALEXTENT, extent); }
+  int GetCount() const { return static_cast<int>(SendMessage(LB_GETCOUNT)); }
+};
+
+class CListCtrl : public CWnd {
+ public:
+  int InsertColumn(int index, LPCSTR title, int format, int width, int subItem = -1);
+  int InsertItem(int index, LPCSTR text);
+  BOOL SetItemText(int item, int subItem, LPCSTR text);
+  // The cell's text into text (of size bytes); returns its length.
+  int GetItemText(int item, int subItem, LPSTR text, int size) const;
+  int GetNextItem(int start, int flags) const { return static_cast<int>(SendMessage(LVM_GETNEXTITEM, start, MAKELPARAM(flags, 0))); }
+  BOOL DeleteAllItems() { return static_cast<BOOL>(SendMessage(LVM_DELETEALLITEMS)); }
+  int GetItemCount() const { return static_cast<int>(SendMessage(LVM_GETITEMCOUNT)); }
+  DWORD SetExtendedStyle(DWORD styles) { return static_cast<DWORD>(SendMessage(LVM_SETEXTENDEDLISTVIEWSTYLE, 0, styles)); }
+};

@@ -1,0 +1,68 @@
+#include "framework/Dialog.h"
+
+#include <windowsx.h>
+
+#include "framework/WinApp.h"
+
+BEGIN_MESSAGE_MAP(CDialog, CWnd)
+  ON_BN_CLICKED(IDOK, &CDialog::HandleOK)
+  ON_BN_CLICKED(IDCANCEL, &CDialog::HandleCancel)
+END_MESSAGE_MAP()
+
+CDialog::~CDialog() {
+  if (m_modeless && m_hWnd != nullptr && ::IsWindow(m_hWnd)) ::DestroyWindow(m_hWnd);
+}
+
+HWND CDialog::OwnerWindow() const {
+  if (m_pParentWnd != nullptr) return m_pParentWnd->m_hWnd;
+  // Like the framework this mimics: a dialog other than the main window is
+  // owned by the main window.
+  CWnd* main = AfxGetMainWnd();
+  return main != nullptr && main != this ? main->m_hWnd : nullptr;
+}
+
+INT_PTR CDialog::DoModal() {
+  return ::DialogBoxParamA(AfxGetResourceHandle(), MAKEINTRESOURCEA(m_nIDTemplate), OwnerWindow(), &AfxDlgProc,
+                           reinterpret_cast<LPARAM>(this));
+}
+
+BOOL CDialog::Create(CWnd* parent) {
+  if (parent != nullptr) m_pParentWnd = parent;
+  m_modeless = true;
+  return ::CreateDialogParamA(AfxGetResourceHandle(), MAKEINTRESOURCEA(m_nIDTemplate), OwnerWindow(), &AfxDlgProc,
+                              reinterpret_cast<LPARAM>(this)) != nullptr;
+}
+
+BOOL CDialog::UpdateData(BOOL saveAndValidate) {
+  CDataExchange dx(this, saveAndValidate);
+  DoDataExchange(&dx);
+  return TRUE;
+}
+
+void CDialog::DoDataExchange(CDataExchange*) {}
+
+BOOL CDialog::OnInitDialog() {
+  UpdateData(FALSE);
+  return TRUE;
+}
+
+void CDialog::OnOK() { EndDialog(IDOK); }
+void CDialog::OnCancel() { EndDialog(IDCANCEL); }
+
+INT_PTR CALLBACK AfxDlgProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_INITDIALOG) {
+    auto* dialog = reinterpret_cast<CDialog*>(lParam);
+    dialog->Attach(hWnd);
+    return dialog->OnInitDialog();
+  }
+  CWnd* wnd = CWnd::FromHandlePermanent(hWnd);
+  if (wnd == nullptr) return FALSE;
+  if (message == WM_NCDESTROY) {
+    wnd->Detach();
+    return FALSE;
+  }
+  LRESULT result = 0;
+  if (!wnd->OnWndMsg(message, wParam, lParam, &result)) return FALSE;
+  // Messages with a result go back either directly or through DWLP_MSGRESULT.
+  return SetDlgMsgResult(hWnd, message, result);
+}

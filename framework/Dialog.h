@@ -1,0 +1,38 @@
+// CDialog: a dialog from a template, run modally (DoModal) or, for the window
+// tests, modelessly (Create). One dialog procedure serves every dialog.
+#pragma once
+
+#include "framework/DataExchange.h"
+
+INT_PTR CALLBACK AfxDlgProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam);
+
+class CDialog : public CWnd {
+ public:
+  explicit CDialog(UINT templateId, CWnd* parent = nullptr) : m_nIDTemplate(templateId), m_pParentWnd(parent) {}
+  ~CDialog() override;
+
+  virtual INT_PTR DoModal();
+  BOOL Create(CWnd* parent = nullptr);
+  void EndDialog(int result) { ::EndDialog(m_hWnd, result); }
+  BOOL UpdateData(BOOL saveAndValidate = TRUE);
+
+  virtual BOOL OnInitDialog();
+  virtual void OnOK();
+  virtual void OnCancel();
+
+ protected:
+  virtual void DoDataExchange(CDataExchange* pDX);
+  DECLARE_MESSAGE_MAP()
+
+ private:
+  // Table entries that reach the virtuals, so overrides run.
+  void HandleOK() { OnOK(); }
+  void HandleCancel() { OnCancel(); }
+  HWND OwnerWindow() const;
+
+  UINT m_nIDTemplate;
+  CWnd* m_pParentWnd;
+  bool m_modeless = false;
+
+  friend INT_PTR CALLBACK AfxDlgProc(HWND, UINT, WPARAM, LPARAM);
+};

@@ -1,0 +1,108 @@
+// The block table: every block of the clicked heap node, with a progress
+// caption while a long table fills.
+#include <cstdio>
+
+#include "heap/BlockTableFill.h"
+#include "heap/OwnMemoryImage.h"
+#include "heap/QueryBuffer.h"
+#include "shell/TarnwickDlg.h"
+
+namespace {
+// Rows go straight into the list view, whose redraw is off for the fill;
+// the caption is a separate control and is painted at once, so the user
+// sees the progress while the handler still runs.
+class ListViewBlockSink : public BlockTableSink {
+ public:
+  ListViewBlockSink(CListCtrl& list, CStatic& caption) : m_list(list), m_caption(caption) {}
+
+  void AddRow(uint32_t row, const BlockRowTexts& texts) override {
+    const int item = static_cast<int>(row);
+    m_list.InsertItem(item, texts.index);
+    m_list.SetItemText(item, 1, texts.address);
+    m_list.SetItemText(item, 2, texts.size);
+    m_list.SetItemText(item, 3, texts.allocationType);
+    m_list.SetItemText(item, 4, texts.status);
+  }
+
+  void SetProgress(const char* text) override {
+    m_caption.SetWindowText(text);
+    m_caption.UpdateWindow();
+    // Wine paints the new text only once the thread looks at its queue;
+    // nothing is removed from the queue here.
+    MSG msg;
+    ::PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE);
+  }
+
+ private:
+  CListCtrl& m_list;
+  CStatic& m_caption;
+};
+
+// Turns a list view's redraw off for a scope and repaints it once at the end.
+class RedrawOff {
+ public:
+  explicit RedrawOff(CWnd& wnd) : m_wnd(wnd) { m_wnd.SetRedraw(FALSE); }
+  RedrawOff(const RedrawOff&) = delete;
+  RedrawOff& operator=(const RedrawOff&) = delete;
+  ~RedrawOff() {
+    m_wnd.SetRedraw(TRUE);
+    m_wnd.Invalidate();
+  }
+
+ private:
+  CWnd& m_wnd;
+};
+}  // namespace
+
+void CTarnwickDlg::OnNodeListClick(NMHDR*, LRESULT* pResult) {
+  *pResult = 0;
+  const int item = m_nodeList.GetNextItem(-1, LVNI_SELECTED);
+  if (item == -1) return;
+  char text[5000];
+  m_nodeList.GetItemText(item, 1, text, sizeof text);
+  uint32_t baseAddress = 0;
+  ParseHex32(text, baseAddress);
+  const int processId = GetSelectedProcessId();
+  if (processId == -1) return;
+
+  const auto controls = {static_cast<CWnd*>(&m_refreshButton), static_cast<CWnd*>(&m_closeDataButton),
+                         static_cast<CWnd*>(&m_saveDataButton), static_cast<CWnd*>(&m_processCombo),
+                         static_cast<CWnd*>(&m_nodeList)};
+  EnableControls(controls, FALSE);
+  FillBlockTable(baseAddress, static_cast<uint32_t>(processId));
+  EnableControls(controls, TRUE);
+}
+
+bool CTarnwickDlg::FillBlockTable(uint32_t heapBaseAddress, uint32_t processId) {
+  {
+    const RedrawOff redrawOff(m_blockList);
+    m_blockList.DeleteAllItems();
+  }
+
+  const QueryBuffer buffer(m_pfnRtlCreateQueryDebugBuffer, m_pfnRtlDestroyQueryDebugBuffer);
+  if (!buffer) {
+    Report("Failed to create debug buffer for heap storage");
+    return false;
+  }
+  const int32_t status =
+      m_pfnRtlQueryProcessDebugInformation(processId, kQueryHeapSummary | kQueryHeapEntries, buffer.Get());
+  if (status != 0) {
+    // The query's own status: the native call does not set the last error.
+    char text[5000];
+    std::snprintf(text, sizeof text, "Failed to query process heap information, error = 0x%.8x",
+                  static_cast<unsigned>(status));
+    Report(text);
+    return false;
+  }
+
+  const OwnMemoryImage image;
+  const HeapQueryReader reader(image, buffer.Address());
+  HeapRecord heap;
+  if (reader.FindHeap(heapBaseAddress, heap)) {
+    const RedrawOff redrawOff(m_blockList);
+    ListViewBlockSink sink(m_blockList, m_blockCaption);
+    FillBlockRows(reader, heap, sink);
+  }
+  m_blockCaption.SetWindowText(kBlockCaptionText);
+  return true;
+}

@@ -1,0 +1,86 @@
+// The process drop-down: building it from the running processes, keeping the
+// chosen process across a refresh, and reading the chosen identifier back.
+#include <cstring>
+
+#include "heap/ProcessEntry.h"
+#include "heap/ProcessHandle.h"
+#include "shell/TarnwickDlg.h"
+// After <windows.h>, which it needs.
+#include <psapi.h>
+
+namespace {
+constexpr int kMaxProcesses = 500;
+constexpr DWORD kProcessAccess = PROCESS_QUERY_INFORMATION | PROCESS_VM_READ;  // 0x410
+constexpr DWORD kNameSize = 1024;
+
+// The base name of the process's first module; empty when it has none.
+void ReadProcessName(HANDLE process, char (&name)[kNameSize]) {
+  HMODULE module = nullptr;
+  DWORD needed = 0;
+  if (::EnumProcessModules(process, &module, sizeof module, &needed))
+    ::GetModuleBaseNameA(process, module, name, kNameSize);
+}
+}  // namespace
+
+BOOL CTarnwickDlg::EnableDebugPrivilege() {
+  HANDLE raw = nullptr;
+  if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES, &raw)) return FALSE;
+  const ProcessHandle token(raw);
+  TOKEN_PRIVILEGES privileges = {};
+  if (!::LookupPrivilegeValueA("", "SeDebugPrivilege", &privileges.Privileges[0].Luid)) return FALSE;
+  privileges.PrivilegeCount = 1;
+  privileges.Privileges[0].Attributes = SE_PRIVILEGE_ENABLED;
+  return ::AdjustTokenPrivileges(token.Get(), FALSE, &privileges, 0, nullptr, nullptr);
+}
+
+BOOL CTarnwickDlg::FillProcessList(int keepProcessId) {
+  m_processCombo.ResetContent();
+  DWORD ids[kMaxProcesses] = {};
+  DWORD bytes = 0;
+  if (!::EnumProcesses(ids, sizeof ids, &bytes)) {
+    Report("Failed to get list of running processes");
+    return FALSE;
+  }
+
+  std::string kept;
+  const DWORD count = bytes / sizeof(DWORD);
+  for (DWORD i = 0; i < count; ++i) {
+    char name[kNameSize] = {};
+    const ProcessHandle process(::OpenProcess(kProcessAccess, FALSE, ids[i]));
+    if (!process) std::strcpy(name, kSystemProcessName);
+    else ReadProcessName(process.Get(), name);
+    if (name[0] == '\0') std::strcpy(name, kUnknownProcessName);
+
+    const std::string entry = FormatProcessEntry(name, static_cast<int32_t>(ids[i]));
+    m_processCombo.AddString(entry.c_str());
+    if (static_cast<int>(ids[i]) == keepProcessId) kept = entry;
+  }
+
+  if (keepProcessId == -1) {
+    m_processCombo.SetCurSel(0);
+    return TRUE;
+  }
+  if (!kept.empty() && m_processCombo.SelectString(-1, kept.c_str()) != CB_ERR) return TRUE;
+
+  // The kept process is gone: nothing shown belongs to a running process now.
+  m_nodeList.DeleteAllItems();
+  m_blockList.DeleteAllItems();
+  m_dataList.ResetContent();
+  EnterTableMode();
+  m_processCombo.SetCurSel(0);
+  return TRUE;
+}
+
+int CTarnwickDlg::GetSelectedProcessId() {
+  const int index = m_processCombo.GetCurSel();
+  const int length = index == CB_ERR ? 0 : m_processCombo.GetLBTextLen(index);
+  std::string text(length > 0 ? static_cast<size_t>(length) : 0, '\0');
+  if (length > 0) m_processCombo.GetLBText(index, text.data());
+  if (text.empty() || text[0] == '\0') {
+    Report("Please select the process from the list");
+    return -1;
+  }
+  return ProcessIdFromEntryText(text.c_str());
+}
+
+void CTarnwickDlg::OnOK() { FillProcessList(GetSelectedProcessId()); }

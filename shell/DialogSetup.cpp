@@ -1,0 +1,54 @@
+// Start-up set-up of the main dialog's fonts, overlay and list-view columns.
+#include <iterator>
+
+#include "shell/DialogTables.h"
+#include "shell/TarnwickDlg.h"
+
+namespace {
+BOOL CreateSpecFont(CFont& font, const FontSpec& spec) {
+  return font.CreateFont(spec.height, 0, 0, 0, spec.weight, spec.italic ? TRUE : FALSE, FALSE, FALSE, DEFAULT_CHARSET,
+                         OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE,
+                         spec.face);
+}
+
+// The control's top-left corner in the dialog's client coordinates.
+POINT TopLeftIn(const CWnd& dialog, const CWnd& control) {
+  RECT rect;
+  control.GetWindowRect(&rect);
+  POINT corner{rect.left, rect.top};
+  dialog.ScreenToClient(&corner);
+  return corner;
+}
+
+void InsertColumns(CListCtrl& list, const ColumnSpec* columns, int count) {
+  list.SetExtendedStyle(kListViewExtendedStyles);
+  for (int i = 0; i < count; ++i) list.InsertColumn(i, columns[i].title, LVCFMT_LEFT, columns[i].width);
+}
+}  // namespace
+
+void CTarnwickDlg::SetUpFonts() {
+  CreateSpecFont(m_titleFont, kTitleFont);
+  m_titleText.SetFont(m_titleFont);
+  CreateSpecFont(m_subtitleFont, kSubtitleFont);
+  m_subtitleText.SetFont(m_subtitleFont);
+  CreateSpecFont(m_captionFont, kCaptionFont);
+  m_nodeCaption.SetFont(m_captionFont);
+  m_blockCaption.SetFont(m_captionFont);
+  m_dataCaption.SetFont(m_captionFont);
+  CreateSpecFont(m_dataFont, kDataFont);
+  m_dataList.SetFont(m_dataFont);
+  m_dataList.SetHorizontalExtent(kDataListHorizontalExtent);
+}
+
+void CTarnwickDlg::PlaceDataViewOverNodeTable() {
+  // The list box keeps its own size and z-order; only its corner moves.
+  const POINT list = TopLeftIn(*this, m_nodeList);
+  m_dataList.SetWindowPos(nullptr, list.x, list.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+  const POINT caption = TopLeftIn(*this, m_nodeCaption);
+  m_dataCaption.SetWindowPos(nullptr, caption.x, caption.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+}
+
+void CTarnwickDlg::SetUpColumns() {
+  InsertColumns(m_nodeList, kNodeColumns, static_cast<int>(std::size(kNodeColumns)));
+  InsertColumns(m_blockList, kBlockColumns, static_cast<int>(std::size(kBlockColumns)));
+}

@@ -1,0 +1,40 @@
+// The main dialog's fixed set-up data: fonts, list-view columns, tip texts.
+#pragma once
+
+#include <cstdint>
+
+struct FontSpec {
+  const char* face;
+  int height;
+  int weight;
+  bool italic;
+};
+
+constexpr FontSpec kTitleFont{"Times New Roman", 20, 900, false};
+constexpr FontSpec kSubtitleFont{"monospace", 13, 400, true};
+constexpr FontSpec kCaptionFont{"Tahoma", 12, 900, false};
+constexpr FontSpec kDataFont{"Courier New", 14, 400, false};
+
+struct ColumnSpec {
+  const char* title;
+  int width;
+};
+
+constexpr ColumnSpec kNodeColumns[] = {
+    {"Node Index", 80}, {"Base Address", 100}, {"No of Blocks", 80},
+    {"Comitted", 100},  {"Allocated", 100},    {"Flags", 100},
+};
+
+constexpr ColumnSpec kBlockColumns[] = {
+    {"Block Index", 80}, {"Block Address", 120}, {"Block Size", 120}, {"Allocation Type", 100}, {"Status", 140},
+};
+
+// Gridlines, full-row select, info tips, label tips.
+constexpr uint32_t kListViewExtendedStyles = 0x4421;
+constexpr int kDataListHorizontalExtent = 740;
+constexpr int kProcessComboWidth = 300;
+constexpr int kProcessComboHeight = 150;
+
+constexpr const char* kNodeTipText = "Click to view the heap blocks within this node";
+constexpr const char* kBlockTipText = "Click to view the contents of this heap block";
+constexpr const char* kMessageCaption = "Tarnwick";

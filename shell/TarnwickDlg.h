@@ -1,0 +1,87 @@
+// CTarnwickDlg: the program's only window. It owns every control, the fonts,
+// the info-tip texts and the three resolved heap-query entry points. Members
+// of the heap and block-data subsystems are defined in their own folders.
+#pragma once
+
+#include <cstdint>
+#include <initializer_list>
+
+#include "controls/QorButton.h"
+#include "framework/Controls.h"
+#include "framework/Dialog.h"
+#include "framework/Gdi.h"
+#include "heap/HeapQueryFunctions.h"
+#include "shell/resource.h"
+
+class CTarnwickDlg : public CDialog {
+ public:
+  explicit CTarnwickDlg(CWnd* parent = nullptr);
+  ~CTarnwickDlg() override = default;
+
+  enum { IDD = IDD_MAIN_DIALOG };
+
+  // Display modes of the upper table area.
+  void EnterTableMode();
+  void EnterDataMode();
+
+  // Process list and debug privilege.
+  BOOL EnableDebugPrivilege();
+  BOOL FillProcessList(int keepProcessId);
+  int GetSelectedProcessId();
+
+  // Heap queries.
+  BOOL ResolveHeapQueryFunctions();
+  void FillHeapNodeTable(uint32_t processId);
+  bool FillBlockTable(uint32_t heapBaseAddress, uint32_t processId);
+  void ShowBlockData(uint32_t blockSize, int processId, uint32_t blockAddress);
+
+ protected:
+  void DoDataExchange(CDataExchange* pDX) override;
+  BOOL OnInitDialog() override;
+  void OnOK() override;
+
+  void OnSysCommand(UINT nID, LPARAM lParam);
+  void OnPaint();
+  HCURSOR OnQueryDragIcon();
+  void OnNodeListClick(NMHDR* pNMHDR, LRESULT* pResult);
+  void OnProcessSelected();
+  void OnBlockListClick(NMHDR* pNMHDR, LRESULT* pResult);
+  void OnCloseData();
+  void OnNodeListGetInfoTip(NMHDR* pNMHDR, LRESULT* pResult);
+  void OnBlockListGetInfoTip(NMHDR* pNMHDR, LRESULT* pResult);
+  void OnSaveData();
+  DECLARE_MESSAGE_MAP()
+
+ public:
+  HICON m_hIcon;
+  CFont m_titleFont;
+  CFont m_subtitleFont;
+  CFont m_captionFont;
+  CFont m_dataFont;
+  char m_nodeTipText[256] = {};
+  char m_blockTipText[256] = {};
+  CComboBox m_processCombo;
+  CListCtrl m_nodeList;
+  CListCtrl m_blockList;
+  CListBox m_dataList;
+  CStatic m_titleText;
+  CStatic m_subtitleText;
+  CStatic m_nodeCaption;
+  CStatic m_blockCaption;
+  CStatic m_dataCaption;
+  CQorButton m_refreshButton;
+  CQorButton m_closeDataButton;
+  CQorButton m_saveDataButton;
+  PfnRtlCreateQueryDebugBuffer m_pfnRtlCreateQueryDebugBuffer;
+  PfnRtlDestroyQueryDebugBuffer m_pfnRtlDestroyQueryDebugBuffer;
+  PfnRtlQueryProcessDebugInformation m_pfnRtlQueryProcessDebugInformation;
+
+ private:
+  void SetUpFonts();
+  void PlaceDataViewOverNodeTable();
+  void SetUpColumns();
+  void SetUpButtons();
+  void AddAboutItem();
+  void EnableControls(std::initializer_list<CWnd*> controls, BOOL enable);
+  int Report(const char* text, UINT icon = MB_ICONERROR);
+};

@@ -1,0 +1,12 @@
+// Entry point of the window tests: the common controls are registered as the
+// application object would, then GoogleTest runs.
+#include <gtest/gtest.h>
+
+#include "framework/Afx.h"
+
+int main(int argc, char** argv) {
+  INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_WIN95_CLASSES};
+  ::InitCommonControlsEx(&controls);
+  ::testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
+}
