@@ -46,6 +46,23 @@ BOOL CDialog::OnInitDialog() {
   return TRUE;
 }
 
+void CDialog::CenterWindow() {
+  // Over the owner when there is one, else over the screen's work area.
+  RECT area;
+  HWND owner = ::GetWindow(m_hWnd, GW_OWNER);
+  if (owner != nullptr && ::IsWindowVisible(owner) && !::IsIconic(owner)) ::GetWindowRect(owner, &area);
+  else ::SystemParametersInfoA(SPI_GETWORKAREA, 0, &area, 0);
+  RECT rect;
+  GetWindowRect(&rect);
+  const int width = rect.right - rect.left;
+  const int height = rect.bottom - rect.top;
+  int x = (area.left + area.right - width) / 2;
+  int y = (area.top + area.bottom - height) / 2;
+  x = x < 0 ? 0 : x;
+  y = y < 0 ? 0 : y;
+  SetWindowPos(nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
 void CDialog::OnOK() { EndDialog(IDOK); }
 void CDialog::OnCancel() { EndDialog(IDCANCEL); }
 
@@ -53,6 +70,7 @@ INT_PTR CALLBACK AfxDlgProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lPara
   if (message == WM_INITDIALOG) {
     auto* dialog = reinterpret_cast<CDialog*>(lParam);
     dialog->Attach(hWnd);
+    dialog->CenterWindow();
     return dialog->OnInitDialog();
   }
   CWnd* wnd = CWnd::FromHandlePermanent(hWnd);

@@ -15,6 +15,8 @@ class CDialog : public CWnd {
   BOOL Create(CWnd* parent = nullptr);
   void EndDialog(int result) { ::EndDialog(m_hWnd, result); }
   BOOL UpdateData(BOOL saveAndValidate = TRUE);
+  // Centres the dialog when it first opens, as no template placement is given.
+  void CenterWindow();
 
   virtual BOOL OnInitDialog();
   virtual void OnOK();

@@ -2,9 +2,16 @@
 // application object would, then GoogleTest runs.
 #include <gtest/gtest.h>
 
+#include <string>
+
 #include "framework/Afx.h"
 
 int main(int argc, char** argv) {
+  // A child that just runs until it is ended, for the process-list tests.
+  if (argc == 2 && std::string(argv[1]) == "--idle") {
+    ::Sleep(INFINITE);
+    return 0;
+  }
   INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_WIN95_CLASSES};
   ::InitCommonControlsEx(&controls);
   ::testing::InitGoogleTest(&argc, argv);

@@ -1,0 +1,127 @@
+// The process drop-down: built from the running processes, kept across a
+// refresh while the chosen process runs, reset when it has gone.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <set>
+
+#include "ChildProcess.h"
+#include "DialogWatcher.h"
+#include "LiveDialog.h"
+#include "heap/ProcessEntry.h"
+// After <windows.h>, which it needs.
+#include <psapi.h>
+
+namespace {
+std::set<uint32_t> RunningProcessIds() {
+  DWORD ids[1024];
+  DWORD bytes = 0;
+  ::EnumProcesses(ids, sizeof ids, &bytes);
+  return std::set<uint32_t>(ids, ids + bytes / sizeof(DWORD));
+}
+
+bool CaseBlindLess(const std::string& a, const std::string& b) {
+  return ::lstrcmpiA(a.c_str(), b.c_str()) < 0;
+}
+
+std::string EntryOf(const std::vector<std::string>& entries, uint32_t processId) {
+  for (const std::string& entry : entries)
+    if (static_cast<uint32_t>(ProcessIdFromEntryText(entry.c_str())) == processId) return entry;
+  return {};
+}
+}  // namespace
+
+TEST(ProcessList, HoldsEveryRunningProcessSortedWithTheFirstSelected) {
+  IdleChild child;
+  ASSERT_TRUE(child.Running());
+  const std::set<uint32_t> before = RunningProcessIds();
+  LiveDialog dlg;
+  const std::vector<std::string> entries = ComboEntries(dlg->m_processCombo);
+  const std::set<uint32_t> after = RunningProcessIds();
+
+  std::set<uint32_t> listed;
+  for (const std::string& entry : entries) {
+    // "name    [id]": four blanks before the bracket, a name before them.
+    const size_t bracket = entry.rfind("    [");
+    ASSERT_NE(bracket, std::string::npos) << entry;
+    EXPECT_GT(bracket, 0u) << entry;
+    EXPECT_EQ(entry.back(), ']') << entry;
+    listed.insert(static_cast<uint32_t>(ProcessIdFromEntryText(entry.c_str())));
+  }
+  // Every process that ran throughout is listed, and nothing that never ran.
+  for (uint32_t id : before) {
+    if (after.count(id)) {
+      EXPECT_TRUE(listed.count(id)) << id;
+    }
+  }
+  for (uint32_t id : listed) EXPECT_TRUE(before.count(id) || after.count(id)) << id;
+
+  EXPECT_TRUE(std::is_sorted(entries.begin(), entries.end(), CaseBlindLess));
+  EXPECT_EQ(dlg->m_processCombo.GetCurSel(), 0);
+  EXPECT_EQ(EntryOf(entries, child.ProcessId()).rfind("tarnwick_win32_tests.exe    [", 0), 0u);
+}
+
+TEST(ProcessList, RefreshKeepsTheChosenProcessWhileItRuns) {
+  IdleChild child;
+  ASSERT_TRUE(child.Running());
+  LiveDialog dlg;
+  const std::string entry = EntryOf(ComboEntries(dlg->m_processCombo), child.ProcessId());
+  ASSERT_FALSE(entry.empty());
+  ASSERT_NE(dlg->m_processCombo.SelectString(-1, entry.c_str()), CB_ERR);
+  // Something in each view, to see whether the refresh leaves it alone.
+  dlg->m_nodeList.InsertItem(0, "1");
+  dlg->m_blockList.InsertItem(0, "1");
+  dlg->m_dataList.AddString("line");
+  dlg->EnterDataMode();
+
+  DialogWatcher watcher;
+  dlg.ClickButton(IDOK);
+  EXPECT_TRUE(watcher.Boxes().empty());
+  EXPECT_EQ(ComboSelection(dlg->m_processCombo), entry);
+  EXPECT_EQ(dlg->m_nodeList.GetItemCount(), 1);
+  EXPECT_EQ(dlg->m_blockList.GetItemCount(), 1);
+  EXPECT_EQ(dlg->m_dataList.GetCount(), 1);
+  EXPECT_TRUE(dlg->m_dataList.IsWindowVisible());
+
+  // Once it has ended, the views belong to no running process any more.
+  child.End();
+  dlg.ClickButton(IDOK);
+  EXPECT_TRUE(watcher.Boxes().empty());
+  EXPECT_EQ(dlg->m_processCombo.GetCurSel(), 0);
+  EXPECT_TRUE(EntryOf(ComboEntries(dlg->m_processCombo), child.ProcessId()).empty());
+  EXPECT_EQ(dlg->m_nodeList.GetItemCount(), 0);
+  EXPECT_EQ(dlg->m_blockList.GetItemCount(), 0);
+  EXPECT_EQ(dlg->m_dataList.GetCount(), 0);
+  EXPECT_TRUE(dlg->m_nodeList.IsWindowVisible());
+  EXPECT_FALSE(dlg->m_dataList.IsWindowVisible());
+}
+
+TEST(ProcessList, RefreshWithNothingSelectedSaysSoAndRebuilds) {
+  LiveDialog dlg;
+  dlg->m_processCombo.SetCurSel(-1);
+  DialogWatcher watcher;
+  dlg.ClickButton(IDOK);
+  ASSERT_EQ(watcher.Boxes().size(), 1u);
+  EXPECT_EQ(watcher.Boxes()[0].text, "Please select the process from the list");
+  EXPECT_EQ(watcher.Boxes()[0].caption, "Tarnwick");
+  EXPECT_EQ(watcher.Boxes()[0].icon, static_cast<UINT>(MB_ICONERROR));
+  EXPECT_EQ(dlg->m_processCombo.GetCurSel(), 0);
+  EXPECT_GT(dlg->m_processCombo.GetCount(), 0);
+}
+
+TEST(ProcessList, EnterRefreshesAndEscapeEndsTheModalDialog) {
+  int activations = 0;
+  DialogWatcher watcher([&](HWND window) {
+    if (WindowText(window).rfind("Tarnwick 1.0 - ", 0) != 0) return false;
+    ++activations;
+    // Through the dialog manager, as keys from the user would go.
+    ::PostMessageA(window, WM_KEYDOWN, VK_RETURN, 0);
+    ::PostMessageA(window, WM_KEYDOWN, VK_ESCAPE, 0);
+    return true;
+  });
+  CTarnwickDlg dlg;
+  const INT_PTR result = dlg.DoModal();
+  EXPECT_EQ(activations, 1);
+  EXPECT_EQ(result, IDCANCEL);
+  EXPECT_TRUE(watcher.Boxes().empty());
+}
