@@ -8,10 +8,6 @@
 #include "heap/ProcessHandle.h"
 #include "shell/TarnwickDlg.h"
 
-namespace {
-constexpr DWORD kProcessAccess = PROCESS_QUERY_INFORMATION | PROCESS_VM_READ;  // 0x410
-}
-
 void CTarnwickDlg::OnBlockListClick(NMHDR*, LRESULT* pResult) {
   *pResult = 0;
   const int processId = GetSelectedProcessId();
@@ -39,7 +35,7 @@ void CTarnwickDlg::ShowBlockData(uint32_t blockSize, int processId, uint32_t blo
     m_dataList.AddString(kDumpSizeExceeded);
     return;
   }
-  const ProcessHandle process(::OpenProcess(kProcessAccess, FALSE, static_cast<DWORD>(processId)));
+  const ProcessHandle process(::OpenProcess(kInspectAccess, FALSE, static_cast<DWORD>(processId)));
   if (!process) {
     m_dataList.AddString(kDumpOpenFailed);
     return;

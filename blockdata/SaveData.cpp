@@ -9,7 +9,6 @@
 #include "shell/TarnwickDlg.h"
 
 namespace {
-constexpr DWORD kProcessAccess = PROCESS_QUERY_INFORMATION | PROCESS_VM_READ;  // 0x410
 constexpr const char* kOpenFileFailed =
     "Failed to open the specified file for write operation.\nMake sure you have write access to the specified "
     "directory.";
@@ -60,7 +59,7 @@ void CTarnwickDlg::OnSaveData() {
     Report(kOpenFileFailed);
     return;
   }
-  ProcessHandle process(::OpenProcess(kProcessAccess, FALSE, static_cast<DWORD>(processId)));
+  ProcessHandle process(::OpenProcess(kInspectAccess, FALSE, static_cast<DWORD>(processId)));
   if (!process) {
     file.Discard();
     Report("Failed to open target process due to insufficient rights");

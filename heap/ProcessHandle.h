@@ -3,6 +3,9 @@
 
 #include "framework/Afx.h"
 
+// What the program asks of an inspected process: its modules and its memory.
+constexpr DWORD kInspectAccess = PROCESS_QUERY_INFORMATION | PROCESS_VM_READ;  // 0x410
+
 class ProcessHandle {
  public:
   explicit ProcessHandle(HANDLE handle = nullptr) : m_handle(handle) {}

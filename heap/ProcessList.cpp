@@ -10,7 +10,6 @@
 
 namespace {
 constexpr int kMaxProcesses = 500;
-constexpr DWORD kProcessAccess = PROCESS_QUERY_INFORMATION | PROCESS_VM_READ;  // 0x410
 constexpr DWORD kNameSize = 1024;
 
 // The base name of the process's first module; empty when it has none.
@@ -46,7 +45,7 @@ BOOL CTarnwickDlg::FillProcessList(int keepProcessId) {
   const DWORD count = bytes / sizeof(DWORD);
   for (DWORD i = 0; i < count; ++i) {
     char name[kNameSize] = {};
-    const ProcessHandle process(::OpenProcess(kProcessAccess, FALSE, ids[i]));
+    const ProcessHandle process(::OpenProcess(kInspectAccess, FALSE, ids[i]));
     if (!process) std::strcpy(name, kSystemProcessName);
     else ReadProcessName(process.Get(), name);
     if (name[0] == '\0') std::strcpy(name, kUnknownProcessName);
