@@ -19,6 +19,13 @@ class CFileDialog {
   virtual INT_PTR DoModal();
   std::string GetPathName() const { return m_fileName; }
 
+  // For tests that repeat a save many times: an answer given in place of the
+  // system dialog (Wine's Save As dialog keeps handles of its own open after
+  // every accepted name, which would hide the program's own). Null restores
+  // the system dialog.
+  using Answer = BOOL (*)(OPENFILENAMEA& ofn);
+  static void SetAnswerForTests(Answer answer) { s_answer = answer; }
+
   OPENFILENAMEA m_ofn{};
 
  private:
@@ -26,4 +33,5 @@ class CFileDialog {
   std::string m_filter;
   std::string m_defaultExtension;
   char m_fileName[MAX_PATH] = {};
+  static inline Answer s_answer = nullptr;
 };
