@@ -1,0 +1,161 @@
+// The data view and the save of a block at full size, in the real dialog:
+//   (a) the floor: a bare list box like the data list, visible, taking
+//       1,048,576 ready-made lines of 77 characters with its redraw off;
+//   (b) ShowBlockData dumping a block of 0x00FFFFFF bytes of this process;
+//   (c) OnSaveData copying a 16 MiB block of this process into a file
+//       chosen in the real Save As dialog.
+// Goals: (b) <= 1.2 x (a) and <= 5 s; (c) >= 100 MB/s.
+//
+//   wine dump_bench.exe [rounds]
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <vector>
+
+#include "LiveDialog.h"
+#include "SaveAsDriver.h"
+#include "SubstituteHeapQuery.h"
+#include "blockdata/DumpLines.h"
+
+namespace {
+constexpr size_t kDumpBytes = 0x00FFFFFF;
+constexpr size_t kSaveBytes = 16u << 20;
+
+double Now() {
+  LARGE_INTEGER count, frequency;
+  ::QueryPerformanceCounter(&count);
+  ::QueryPerformanceFrequency(&frequency);
+  return static_cast<double>(count.QuadPart) / static_cast<double>(frequency.QuadPart);
+}
+
+std::vector<uint8_t> Pattern(size_t size) {
+  std::vector<uint8_t> bytes(size);
+  for (size_t i = 0; i < size; ++i) bytes[i] = static_cast<uint8_t>((i * 7 + i / 251) & 0xFF);
+  return bytes;
+}
+
+double Median(std::vector<double> values) {
+  std::sort(values.begin(), values.end());
+  return values[values.size() / 2];
+}
+
+uint32_t AddressOf(const void* p) { return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(p)); }
+
+// (a): a list box with the data list's styles, font, extent and place.
+double BareListBox(LiveDialog& dlg, const std::vector<std::string>& lines) {
+  RECT rect;
+  dlg->m_dataList.GetWindowRect(&rect);
+  POINT corner{rect.left, rect.top};
+  ::ScreenToClient(dlg.Hwnd(), &corner);
+  HWND list = ::CreateWindowExA(0, "LISTBOX", "",
+                                WS_CHILD | WS_VISIBLE | WS_BORDER | WS_VSCROLL | WS_TABSTOP | LBS_NOTIFY |
+                                    LBS_HASSTRINGS | LBS_NOINTEGRALHEIGHT | LBS_NOSEL,
+                                corner.x, corner.y, rect.right - rect.left, rect.bottom - rect.top, dlg.Hwnd(),
+                                reinterpret_cast<HMENU>(2000), ::GetModuleHandleA(nullptr), nullptr);
+  ::SendMessageA(list, WM_SETFONT, dlg->m_dataList.SendMessage(WM_GETFONT), TRUE);
+  ::SendMessageA(list, LB_SETHORIZONTALEXTENT, 740, 0);
+  PumpMessages(50);
+
+  const double start = Now();
+  ::SendMessageA(list, WM_SETREDRAW, FALSE, 0);
+  for (const std::string& line : lines) ::SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(line.c_str()));
+  ::SendMessageA(list, WM_SETREDRAW, TRUE, 0);
+  ::InvalidateRect(list, nullptr, TRUE);
+  const double seconds = Now() - start;
+  if (static_cast<size_t>(::SendMessageA(list, LB_GETCOUNT, 0, 0)) != lines.size())
+    std::printf("  bare list box holds %ld lines, expected %u\n",
+                static_cast<long>(::SendMessageA(list, LB_GETCOUNT, 0, 0)), static_cast<unsigned>(lines.size()));
+  ::DestroyWindow(list);
+  PumpMessages();
+  return seconds;
+}
+
+// (b): the data view itself; table mode first, so it switches as on a click.
+double RealDump(LiveDialog& dlg, const std::vector<uint8_t>& block) {
+  dlg->EnterTableMode();
+  dlg->m_dataList.ResetContent();
+  PumpMessages(50);
+  const double start = Now();
+  dlg->ShowBlockData(static_cast<uint32_t>(kDumpBytes), static_cast<int>(::GetCurrentProcessId()),
+                     AddressOf(block.data()));
+  const double seconds = Now() - start;
+  const int count = dlg->m_dataList.GetCount();
+  if (count != 2 + static_cast<int>((kDumpBytes + 15) / 16)) std::printf("  data list holds %d lines\n", count);
+  return seconds;
+}
+
+// (c): from pressing Save in the Save As dialog until the handler returns.
+double RealSave(LiveDialog& dlg, const std::vector<uint8_t>& block, const saving::ScratchFolder& folder) {
+  const std::string path = folder.Path("saved.bin");
+  char address[16], size[16];
+  std::snprintf(address, sizeof address, "0x%.8x", AddressOf(block.data()));
+  std::snprintf(size, sizeof size, "0x%.8x", static_cast<unsigned>(block.size()));
+  CListCtrl& list = dlg->m_blockList;
+  list.DeleteAllItems();
+  list.InsertItem(0, "0");
+  list.SetItemText(0, 1, address);
+  list.SetItemText(0, 2, size);
+  list.SetItemText(0, 4, "Allocated");
+  LVITEMA item = {};
+  item.stateMask = item.state = LVIS_SELECTED;
+  list.SendMessage(LVM_SETITEMSTATE, 0, reinterpret_cast<LPARAM>(&item));
+
+  saving::SaveAsDriver driver(path);
+  dlg.ClickButton(IDC_SAVE_DATA);
+  const double end = Now();
+  if (driver.Seen().opened != 1 || driver.Seen().answeredAt == 0 || !driver.Watcher().Boxes().empty()) {
+    std::printf("  save did not run: dialogs %d, messages %u\n", driver.Seen().opened,
+                static_cast<unsigned>(driver.Watcher().Boxes().size()));
+    return 0;
+  }
+  const auto saved = saving::FileBytes(path);
+  if (!saved || *saved != block) std::printf("  saved file differs from the block\n");
+  return end - driver.Seen().answeredAt;
+}
+}  // namespace
+
+int main(int argc, char** argv) {
+  const int rounds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 3;
+  INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_WIN95_CLASSES};
+  ::InitCommonControlsEx(&controls);
+
+  const std::vector<uint8_t> dumpBlock = Pattern(kDumpBytes);
+  const std::vector<uint8_t> saveBlock = Pattern(kSaveBytes);
+  std::vector<std::string> lines;
+  lines.reserve(kSaveBytes / 16);
+  ForEachDumpRow(saveBlock.data(), saveBlock.size(),
+                 [&](const char* row, size_t length) { lines.emplace_back(row, length); });
+  std::printf("floor lines: %u of %u characters\n", static_cast<unsigned>(lines.size()),
+              static_cast<unsigned>(lines[0].size()));
+
+  SetSubstituteScenario({});
+  LiveDialog dlg;
+  dlg.UseSubstituteService();
+  if (!dlg.ChooseProcessId(::GetCurrentProcessId())) {
+    std::printf("this process is not in the process list\n");
+    return 1;
+  }
+  std::vector<double> floors, dumps;
+  for (int round = 1; round <= rounds; ++round) {
+    floors.push_back(BareListBox(dlg, lines));
+    dumps.push_back(RealDump(dlg, dumpBlock));
+    std::printf("round %d: (a) bare list box %.3f s, (b) ShowBlockData 0x00FFFFFF bytes %.3f s, ratio %.3f\n", round,
+                floors.back(), dumps.back(), dumps.back() / floors.back());
+  }
+  const double floor = Median(floors), dump = Median(dumps);
+  std::printf("median: (a) %.3f s, (b) %.3f s, ratio %.3f (goal <= 1.2, (b) <= 5 s)\n", floor, dump, dump / floor);
+  dlg->m_dataList.ResetContent();
+
+  const saving::ScratchFolder folder;
+  // The first round creates the file, the later ones replace it.
+  std::vector<double> saves;
+  for (int round = 1; round <= rounds; ++round) {
+    saves.push_back(RealSave(dlg, saveBlock, folder));
+    if (saves.back() <= 0) return 1;
+    std::printf("round %d: (c) OnSaveData 16 MiB %.3f s, %.1f MB/s\n", round, saves.back(),
+                static_cast<double>(kSaveBytes) / saves.back() / 1e6);
+  }
+  const double save = Median(saves);
+  std::printf("median: (c) %.3f s, %.1f MB/s (goal >= 100 MB/s)\n", save, static_cast<double>(kSaveBytes) / save / 1e6);
+  return 0;
+}
