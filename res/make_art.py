@@ -196,58 +196,84 @@ def from_grid(rows, colours):
     return out
 
 
-# A clockwise arrow: the arc runs from the tail at three o'clock down,
-# round the left and over the top into the head, which points right.
-# 'G' is shaded along the diagonal, light at the top left.
+# Drawn greyed (DrawState with DSS_DISABLED), a button keeps only its pure
+# white pixels light and turns every other opaque pixel into one flat grey.
+# So each small icon must still read as its object from its outline alone
+# plus its pure white (#ffffff) parts: 'W' below is exactly white, and no
+# other colour may be.
+
+# A clockwise arrow: the arc runs from the tail just below three o'clock
+# down, round the left and over the top into the head, which points right.
+# The opening between head and tail is four pixels tall, the centre is
+# open, and a white gloss on the upper left of the arc shows, greyed, as a
+# light streak along the tube. 'G' is shaded along the diagonal, light at
+# the top left.
 REFRESH_ROWS = [
-    "........K.......",
-    ".......KGK......",
-    ".....KKKGGK.....",
-    "....KGGGGGGK....",
-    "...KGGGGGGGGK...",
-    "..KGGGKKGGGK....",
-    ".KGGGK.KGGK.....",
-    ".KGGGK.KGK......",
-    ".KGGGK..K...K...",
-    ".KGGGK.....KGK..",
-    ".KGGGK....KGGGK.",
-    "..KGGGKKKKGGGK..",
-    "...KGGGGGGGGK...",
-    "....KGGGGGGK....",
-    ".....KKKKKK.....",
+    ".........K......",
+    ".........KK.....",
+    "......KKKGGK....",
+    "....KKWWGGGGK...",
+    "...KWWGKKGGGGK..",
+    "...KWGK..KGGK...",
+    "..KWGK...KGK....",
+    "..KGK....KK.....",
+    "..KGK....K......",
+    "..KGK.......KKK.",
+    "..KGGK.....KGGK.",
+    "...KGGK...KGGK..",
+    "...KGGGKKKGGGK..",
+    "....KKGGGGGKK...",
+    "......KKKKK.....",
     "................",
 ]
 REFRESH_COLOURS = {
     "K": "#17601c",                 # outline
-    "G": ("#9ce886", "#1f8a2a"),    # body, top left to bottom right
+    "G": ("#8fe07a", "#1f8a2a"),    # body, top left to bottom right
+    "W": "#ffffff",                 # gloss
 }
 
+# A diskette with its top right corner cut off. The metal shutter and the
+# label are white, kept off the outline by a border at least one pixel
+# wide (two at the sides and under the label), so that greyed they show as
+# two light panels: the shutter with its window, the label with its lines.
 SAVE_ROWS = [
     "................",
-    ".KKKKKKKKKKKK...",
-    ".KBSSSSSSSSSKK..",
-    ".KBSSSSSDDSSBBK.",
-    ".KBSSSSSDDSSBBK.",
-    ".KBSSSSSDDSSBBK.",
-    ".KBBSSSSSSSSBBK.",
-    ".KBBBBBBBBBBBBK.",
-    ".KBBBBBBBBBBBBK.",
-    ".KBWWWWWWWWWWBK.",
-    ".KBWWWWWWWWWWBK.",
-    ".KBWRRRRRRRRWBK.",
-    ".KBWWWWWWWWWWBK.",
-    ".KBWRRRRRRRRWBK.",
+    ".KKKKKKKKKKK....",
+    ".KHBWWWWWWWSK...",
+    ".KHBWWWWDDWSBK..",
+    ".KHBWWWWDDWSBBK.",
+    ".KHBWWWWDDWSBBK.",
+    ".KHBSSSSSSSSBBK.",
+    ".KHBBBBBBBBBBBK.",
+    ".KHWWWWWWWWWWBK.",
+    ".KHWRRRRRRRRWBK.",
+    ".KHWWWWWWWWWWBK.",
+    ".KHWRRRRRRRRWBK.",
+    ".KHWWWWWWWWWWBK.",
+    ".KHBBBBBBBBBBBK.",
     ".KKKKKKKKKKKKKK.",
     "................",
 ]
 SAVE_COLOURS = {
     "K": "#122f6b",   # outline
     "B": "#2f6fd6",   # body
-    "S": "#c9d1dc",   # metal shutter
-    "D": "#3b4656",   # shutter window
-    "W": "#fbfbfb",   # label
-    "R": "#9aaac4",   # label ruling
+    "H": "#5d95ec",   # lit left edge of the body
+    "W": "#ffffff",   # shutter and label
+    "S": "#a9b6c9",   # shaded edge of the shutter
+    "D": "#34405a",   # shutter window
+    "R": "#9fb4d6",   # label ruling
 }
+
+
+def check_greyed_look(rows, colours):
+    """Only 'W' may be pure white: any other white pixel would survive the
+    greyed look by accident, and without 'W' nothing would."""
+    white = (255, 255, 255)
+    for key, colour in colours.items():
+        ends = colour if isinstance(colour, tuple) else (colour,)
+        assert (key == "W") == (hexrgb(ends[0]) == white), key
+        assert all(hexrgb(c) != white for c in ends[1:]), key
+    assert any("W" in row for row in rows)
 
 
 # ---------------------------------------------------------------- shapes
@@ -411,6 +437,8 @@ def close_icon():
 def main():
     write_ico("Tarnwick.ico", program_icon(), 32)
     write_ico("CloseData.ico", close_icon(), 24)
+    for rows, colours in ((REFRESH_ROWS, REFRESH_COLOURS), (SAVE_ROWS, SAVE_COLOURS)):
+        check_greyed_look(rows, colours)
     write_ico("Refresh.ico", from_grid(REFRESH_ROWS, REFRESH_COLOURS), 8)
     write_ico("SaveData.ico", from_grid(SAVE_ROWS, SAVE_COLOURS), 24)
     write_bmp8("About.bmp", about_bitmap())
