@@ -8,29 +8,6 @@
 #include "heap/ProcessHandle.h"
 #include "shell/TarnwickDlg.h"
 
-namespace {
-// Appends lines through the list box's own window procedure. A message sent
-// to the control passes the framework's subclass procedure first, and under
-// Wine finding the CWnd there (a window property) is a server round trip:
-// for a block at the size limit that costs more than the list box's own
-// work. The framework handles no list-box message, so nothing is skipped.
-class LineAppender {
- public:
-  explicit LineAppender(CListBox& list)
-      : m_list(list), m_proc(reinterpret_cast<WNDPROC>(::GetClassLongPtrA(list.m_hWnd, GCLP_WNDPROC))) {}
-  void Append(const char* line) {
-    if (m_proc == nullptr)
-      m_list.AddString(line);
-    else
-      ::CallWindowProcA(m_proc, m_list.m_hWnd, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(line));
-  }
-
- private:
-  CListBox& m_list;
-  WNDPROC m_proc;
-};
-}  // namespace
-
 void CTarnwickDlg::OnBlockListClick(NMHDR*, LRESULT* pResult) {
   *pResult = 0;
   const int processId = GetSelectedProcessId();
@@ -80,10 +57,9 @@ void CTarnwickDlg::ShowBlockData(uint32_t blockSize, int processId, uint32_t blo
   // A block at the size limit is a million lines: the list box repaints once,
   // after the last one.
   m_dataList.SetRedraw(FALSE);
-  LineAppender lines(m_dataList);
-  lines.Append(line);
-  lines.Append("");
-  ForEachDumpRow(data.get(), bytesRead, [&lines](const char* row, size_t) { lines.Append(row); });
+  m_dataList.AddString(line);
+  m_dataList.AddString("");
+  ForEachDumpRow(data.get(), bytesRead, [this](const char* row, size_t) { m_dataList.AddString(row); });
   m_dataList.SetRedraw(TRUE);
   m_dataList.Invalidate();
 }

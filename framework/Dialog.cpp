@@ -70,12 +70,15 @@ INT_PTR CALLBACK AfxDlgProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lPara
   if (message == WM_INITDIALOG) {
     auto* dialog = reinterpret_cast<CDialog*>(lParam);
     dialog->Attach(hWnd);
+    // Found here on every later message (see SubclassWindow).
+    ::SetWindowLongPtrA(hWnd, DWLP_USER, lParam);
     dialog->CenterWindow();
     return dialog->OnInitDialog();
   }
-  CWnd* wnd = CWnd::FromHandlePermanent(hWnd);
+  auto* wnd = reinterpret_cast<CWnd*>(::GetWindowLongPtrA(hWnd, DWLP_USER));
   if (wnd == nullptr) return FALSE;
   if (message == WM_NCDESTROY) {
+    ::SetWindowLongPtrA(hWnd, DWLP_USER, 0);
     wnd->Detach();
     return FALSE;
   }

@@ -28,6 +28,9 @@ void CWnd::Detach() {
 BOOL CWnd::SubclassWindow(HWND hWnd) {
   if (hWnd == nullptr || m_hWnd != nullptr) return FALSE;
   Attach(hWnd);
+  // The window procedure finds the object here on every message: reading a
+  // window long is local, a property lookup is a server round trip in Wine.
+  ::SetWindowLongPtrA(hWnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
   m_pfnSuper = reinterpret_cast<WNDPROC>(
       ::SetWindowLongPtrA(hWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&CWnd::AfxWndProc)));
   return TRUE;
@@ -35,15 +38,17 @@ BOOL CWnd::SubclassWindow(HWND hWnd) {
 
 HWND CWnd::UnsubclassWindow() {
   HWND hWnd = m_hWnd;
-  if (hWnd != nullptr && m_pfnSuper != nullptr && ::IsWindow(hWnd))
+  if (hWnd != nullptr && m_pfnSuper != nullptr && ::IsWindow(hWnd)) {
     ::SetWindowLongPtrA(hWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(m_pfnSuper));
+    ::SetWindowLongPtrA(hWnd, GWLP_USERDATA, 0);
+  }
   m_pfnSuper = nullptr;
   Detach();
   return hWnd;
 }
 
 LRESULT CALLBACK CWnd::AfxWndProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
-  CWnd* wnd = FromHandlePermanent(hWnd);
+  auto* wnd = reinterpret_cast<CWnd*>(::GetWindowLongPtrA(hWnd, GWLP_USERDATA));
   if (wnd == nullptr) return ::DefWindowProcA(hWnd, message, wParam, lParam);
   if (message == WM_NCDESTROY) {
     WNDPROC super = wnd->m_pfnSuper;
