@@ -27,10 +27,13 @@ class ListViewBlockSink : public BlockTableSink {
   void SetProgress(const char* text) override {
     m_caption.SetWindowText(text);
     m_caption.UpdateWindow();
-    // Wine paints the new text only once the thread looks at its queue;
-    // nothing is removed from the queue here.
+    // Looking at the queue keeps the window responsive during a long fill,
+    // and Wine puts what was painted on the screen when a look finds
+    // nothing. Only sent messages are looked for: the disabled controls
+    // leave paint messages pending, and with them in view every look would
+    // find something. Nothing is removed from the queue.
     MSG msg;
-    ::PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE);
+    ::PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
   }
 
  private:
@@ -100,6 +103,8 @@ bool CTarnwickDlg::FillBlockTable(uint32_t heapBaseAddress, uint32_t processId) 
   HeapRecord heap;
   if (reader.FindHeap(heapBaseAddress, heap)) {
     const RedrawOff redrawOff(m_blockList);
+    // Room for every entry at once; segment entries make it an upper bound.
+    m_blockList.SendMessage(LVM_SETITEMCOUNT, heap.NumberOfEntries);
     ListViewBlockSink sink(m_blockList, m_blockCaption);
     FillBlockRows(reader, heap, sink);
   }

@@ -1,0 +1,357 @@
+// The block table: a click on a heap node lists that heap's blocks from a
+// fresh query, shows progress in the caption every 25 rows, reports failed
+// queries with their own status, and gives the five controls it disables
+// back on every path.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "DialogWatcher.h"
+#include "LiveDialog.h"
+#include "SubstituteHeapQuery.h"
+#include "TargetProcess.h"
+
+namespace {
+using Row = std::vector<std::string>;
+
+constexpr char kCaption[] = "Heap Blocks within the selected Node";
+constexpr int kFillControls[] = {IDOK, IDC_CLOSE_DATA, IDC_SAVE_DATA, IDC_PROCESS_COMBO, IDC_NODE_LIST};
+
+int EnabledControls(HWND dialog) {
+  int enabled = 0;
+  for (int id : kFillControls) enabled += ::IsWindowEnabled(::GetDlgItem(dialog, id)) ? 1 : 0;
+  return enabled;
+}
+
+std::vector<Row> AllRows(const CListCtrl& list) {
+  std::vector<Row> rows;
+  for (int i = 0; i < list.GetItemCount(); ++i) rows.push_back(RowTexts(list, i));
+  return rows;
+}
+
+std::string Hex(uint32_t value) {
+  char text[16];
+  std::snprintf(text, sizeof text, "0x%.8x", static_cast<unsigned>(value));
+  return text;
+}
+
+std::string Progress(int done, int total) {
+  return std::string(kCaption) + " - processing " + std::to_string(done) + " of " + std::to_string(total) +
+         " blocks...";
+}
+
+SubstituteEntry Segment(uint32_t firstBlock) { return {0x00010000, 0x0002, firstBlock}; }
+SubstituteEntry Block(uint32_t size, uint16_t flags) { return {size, flags, 0xBAD0BAD0}; }
+
+SubstituteHeap Heap(uint32_t base, std::vector<SubstituteEntry> entries) {
+  SubstituteHeap heap;
+  heap.baseAddress = base;
+  heap.flags = 0x00000002;
+  heap.entryOverhead = 8;
+  heap.entries = std::move(entries);
+  return heap;
+}
+
+// A segment, then `blocks` fixed blocks of 0x10 bytes.
+SubstituteHeap HeapOfBlocks(uint32_t base, int blocks) {
+  std::vector<SubstituteEntry> entries = {Segment(base + 0x580)};
+  entries.insert(entries.end(), static_cast<size_t>(blocks), Block(0x10, 0x0001));
+  return Heap(base, entries);
+}
+
+// Records every text the block caption is given, and calls back on each
+// progress text. The caption's window procedure is replaced for the
+// watcher's lifetime.
+class CaptionWatch {
+ public:
+  explicit CaptionWatch(HWND caption, std::function<void()> onProgress = {})
+      : m_caption(caption), m_onProgress(std::move(onProgress)) {
+    s_current = this;
+    m_previous = reinterpret_cast<WNDPROC>(
+        ::SetWindowLongPtrA(caption, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&CaptionWatch::Proc)));
+  }
+  CaptionWatch(const CaptionWatch&) = delete;
+  CaptionWatch& operator=(const CaptionWatch&) = delete;
+  ~CaptionWatch() {
+    ::SetWindowLongPtrA(m_caption, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(m_previous));
+    s_current = nullptr;
+  }
+
+  std::vector<std::string> texts;
+
+ private:
+  static LRESULT CALLBACK Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    CaptionWatch& self = *s_current;
+    if (message == WM_SETTEXT) {
+      const std::string text = reinterpret_cast<const char*>(lParam);
+      self.texts.push_back(text);
+      if (text != kCaption && self.m_onProgress) self.m_onProgress();
+    }
+    return ::CallWindowProcA(self.m_previous, window, message, wParam, lParam);
+  }
+
+  static inline CaptionWatch* s_current = nullptr;
+  HWND m_caption;
+  WNDPROC m_previous = nullptr;
+  std::function<void()> m_onProgress;
+};
+
+class BlockTable : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    SetSubstituteScenario({});
+    ResetSubstituteCounters();
+    dlg.UseSubstituteService();
+  }
+  void TearDown() override {
+    EXPECT_EQ(LiveSubstituteBuffers(), 0);
+    EXPECT_EQ(SubstituteMisuses(), 0) << ::testing::PrintToString(SubstituteMisuseLog());
+    const SubstituteCounters counters = SubstituteCountersNow();
+    EXPECT_EQ(counters.creations, counters.destructions);
+    SetSubstituteScenario({});
+  }
+
+  // The scenario for this process, the process chosen (node table filled).
+  void ChooseWith(std::vector<SubstituteHeap> heaps) {
+    SubstituteScenario scenario;
+    scenario.heaps = std::move(heaps);
+    scenario.onlyProcessId = ::GetCurrentProcessId();
+    SetSubstituteScenario(scenario);
+    ASSERT_TRUE(dlg.ChooseProcessId(::GetCurrentProcessId()));
+    ResetSubstituteCounters();
+  }
+  void ClickNode(int row) { dlg.ClickRow(dlg->m_nodeList, row); }
+
+  LiveDialog dlg;
+};
+
+TEST_F(BlockTable, ClickListsTheBlocksOfTheFirstHeapWithTheClickedBase) {
+  ChooseWith({Heap(0x00150000, {Segment(0x00150580), Block(0x20, 0x0001), Block(0x30, 0x0100)}),
+              Heap(0x00150000, {Segment(0x00990000), Block(0x40, 0x0001)}),
+              Heap(0x00AB0000, {Block(0x10, 0x0200), Block(0x18, 0x0004), Block(0x08, 0x0020), Block(0x28, 0x0101)})});
+  ASSERT_EQ(dlg->m_nodeList.GetItemCount(), 3);
+  DialogWatcher watcher;
+
+  // Row 2 carries the same base as row 1: the heap earlier in the list wins.
+  ClickNode(1);
+  EXPECT_EQ(dlg->m_nodeList.GetNextItem(-1, LVNI_SELECTED), 1);
+  EXPECT_EQ(AllRows(dlg->m_blockList), (std::vector<Row>{{"1", "0x00150588", "0x00000020", "FIXED", "Allocated"},
+                                                         {"2", "0x001505a8", "0x00000030", "Not applicable", "Free"}}));
+  SubstituteCounters counters = SubstituteCountersNow();
+  EXPECT_EQ(counters.queryFlags, std::vector<uint32_t>{0x14});
+  EXPECT_EQ(counters.queryProcessIds, std::vector<uint32_t>{::GetCurrentProcessId()});
+  EXPECT_EQ(counters.destructions, 1);
+
+  // Entry 0 a block: addresses count from 0; each kind comes from the
+  // block's own flags, so flags 0x0004 read "Unknown" after a fixed block.
+  ClickNode(2);
+  EXPECT_EQ(AllRows(dlg->m_blockList), (std::vector<Row>{{"1", "0x00000000", "0x00000010", "FIXED", "Allocated"},
+                                                         {"2", "0x00000010", "0x00000018", "Unknown", "Allocated"},
+                                                         {"3", "0x00000028", "0x00000008", "FIXED", "Allocated"},
+                                                         {"4", "0x00000030", "0x00000028", "FIXED", "Allocated"}}));
+  EXPECT_TRUE(watcher.Boxes().empty());
+  EXPECT_EQ(WindowText(dlg->m_blockCaption.m_hWnd), kCaption);
+  EXPECT_EQ(EnabledControls(dlg.Hwnd()), 5);
+  counters = SubstituteCountersNow();
+  EXPECT_EQ(counters.queries, 2) << "every click queries afresh";
+  EXPECT_EQ(counters.destructions, 2);
+}
+
+TEST_F(BlockTable, WorkedExampleGivesThreeRowsAndNoneForSegments) {
+  ChooseWith({Heap(0x00150000, {{0x00040000, 0x0002, 0x00150580},
+                                {0x00000020, 0x0001, 0},
+                                {0x00000040, 0x0000, 0},
+                                {0x00100000, 0x0002, 0x00A00040},
+                                {0x000F0000, 0x0100, 0}})});
+  CaptionWatch caption(dlg->m_blockCaption.m_hWnd);
+  DialogWatcher watcher;
+  ClickNode(0);
+
+  EXPECT_TRUE(watcher.Boxes().empty());
+  EXPECT_EQ(AllRows(dlg->m_blockList), (std::vector<Row>{{"1", "0x00150588", "0x00000020", "FIXED", "Allocated"},
+                                                         {"2", "0x001505a8", "0x00000040", "Unknown", "Allocated"},
+                                                         {"3", "0x00a00048", "0x000f0000", "Not applicable", "Free"}}));
+  EXPECT_EQ(caption.texts, std::vector<std::string>{kCaption});
+}
+
+TEST_F(BlockTable, CaptionShowsProgressEvery25RowsWhileTheControlsAreDisabled) {
+  // 24 blocks after a segment: 25 entries, but only 24 rows.
+  ChooseWith({HeapOfBlocks(0x00150000, 24), HeapOfBlocks(0x00250000, 25),
+              Heap(0x00350000, {Segment(0x00350580), Block(0x10, 1), Segment(0x00360000)}),
+              HeapOfBlocks(0x00450000, 74)});
+  int enabledDuringFill = -1;
+  {
+    CaptionWatch caption(dlg->m_blockCaption.m_hWnd);
+    ClickNode(0);
+    EXPECT_EQ(dlg->m_blockList.GetItemCount(), 24);
+    EXPECT_EQ(caption.texts, std::vector<std::string>{kCaption});
+  }
+  {
+    CaptionWatch caption(dlg->m_blockCaption.m_hWnd, [&] { enabledDuringFill = EnabledControls(dlg.Hwnd()); });
+    ClickNode(1);
+    EXPECT_EQ(dlg->m_blockList.GetItemCount(), 25);
+    EXPECT_EQ(caption.texts, (std::vector<std::string>{Progress(25, 26), kCaption}));
+  }
+  EXPECT_EQ(enabledDuringFill, 0) << "the five controls stay disabled while the table fills";
+  {
+    // A segment as the last entry ends the walk without a row.
+    CaptionWatch caption(dlg->m_blockCaption.m_hWnd);
+    ClickNode(2);
+    EXPECT_EQ(AllRows(dlg->m_blockList), (std::vector<Row>{{"1", "0x00350588", "0x00000010", "FIXED", "Allocated"}}));
+    EXPECT_EQ(caption.texts, std::vector<std::string>{kCaption});
+  }
+  {
+    CaptionWatch caption(dlg->m_blockCaption.m_hWnd);
+    ClickNode(3);
+    EXPECT_EQ(dlg->m_blockList.GetItemCount(), 74);
+    EXPECT_EQ(CellText(dlg->m_blockList, 73, 0), "74");
+    EXPECT_EQ(caption.texts, (std::vector<std::string>{Progress(25, 75), Progress(50, 75), kCaption}));
+  }
+  EXPECT_EQ(WindowText(dlg->m_blockCaption.m_hWnd), kCaption);
+  EXPECT_EQ(EnabledControls(dlg.Hwnd()), 5);
+}
+
+TEST_F(BlockTable, ClicksThatFindNoBlocksLeaveAnEmptyTableSilently) {
+  ChooseWith({HeapOfBlocks(0x00150000, 3), Heap(0x00250000, {}), Heap(0x00350000, {Segment(1), Segment(2)})});
+  DialogWatcher watcher;
+  ClickNode(0);
+  ASSERT_EQ(dlg->m_blockList.GetItemCount(), 3);
+
+  // A heap without entries, and one of segment entries only.
+  for (int node : {1, 2}) {
+    CaptionWatch caption(dlg->m_blockCaption.m_hWnd);
+    ClickNode(node);
+    EXPECT_EQ(dlg->m_blockList.GetItemCount(), 0) << node;
+    EXPECT_EQ(caption.texts, std::vector<std::string>{kCaption}) << node;
+  }
+
+  // The heaps change between the choice and the click: no base matches.
+  ClickNode(0);
+  ASSERT_EQ(dlg->m_blockList.GetItemCount(), 3);
+  SubstituteScenario moved = SubstituteScenarioInUse();
+  for (SubstituteHeap& heap : moved.heaps) heap.baseAddress += 0x1000;
+  SetSubstituteScenario(moved);
+  {
+    CaptionWatch caption(dlg->m_blockCaption.m_hWnd);
+    ClickNode(0);
+    EXPECT_EQ(dlg->m_blockList.GetItemCount(), 0);
+    EXPECT_EQ(caption.texts, std::vector<std::string>{kCaption});
+  }
+
+  // A click with no row selected does nothing at all.
+  LVITEMA none = {};
+  none.stateMask = LVIS_SELECTED;
+  dlg->m_nodeList.SendMessage(LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&none));
+  dlg->m_blockList.InsertItem(0, "kept");
+  const int queriesBefore = SubstituteCountersNow().queries;
+  NMHDR click = {dlg->m_nodeList.m_hWnd, IDC_NODE_LIST, static_cast<UINT>(NM_CLICK)};
+  ::SendMessageA(dlg.Hwnd(), WM_NOTIFY, IDC_NODE_LIST, reinterpret_cast<LPARAM>(&click));
+  EXPECT_EQ(SubstituteCountersNow().queries, queriesBefore);
+  EXPECT_EQ(dlg->m_blockList.GetItemCount(), 1);
+
+  EXPECT_TRUE(watcher.Boxes().empty()) << ::testing::PrintToString(watcher.Texts());
+  EXPECT_EQ(EnabledControls(dlg.Hwnd()), 5);
+}
+
+TEST_F(BlockTable, FailuresAreReportedWithTheTableEmptyAndTheCaptionAsItWas) {
+  ChooseWith({HeapOfBlocks(0x00150000, 30)});
+  ClickNode(0);
+  ASSERT_EQ(dlg->m_blockList.GetItemCount(), 30);
+  dlg->m_blockCaption.SetWindowText("caption before the failure");
+
+  int enabledWhileShown = -1;
+  DialogWatcher watcher([&](HWND) {
+    enabledWhileShown = EnabledControls(dlg.Hwnd());
+    return false;
+  });
+  // The query's own status, not the thread's last error code.
+  SubstituteScenario scenario = SubstituteScenarioInUse();
+  scenario.failingFlags = {{0x14, static_cast<int32_t>(0xC000009A)}};
+  scenario.lastErrorOnFailure = 0x000004C7;
+  SetSubstituteScenario(scenario);
+  ResetSubstituteCounters();
+  ClickNode(0);
+  ASSERT_EQ(watcher.Boxes().size(), 1u);
+  EXPECT_EQ(watcher.Boxes()[0].text, "Failed to query process heap information, error = 0xc000009a");
+  EXPECT_EQ(watcher.Boxes()[0].caption, "Tarnwick");
+  EXPECT_EQ(watcher.Boxes()[0].icon, static_cast<UINT>(MB_ICONERROR));
+  EXPECT_EQ(enabledWhileShown, 0);
+  EXPECT_EQ(dlg->m_blockList.GetItemCount(), 0);
+  EXPECT_EQ(WindowText(dlg->m_blockCaption.m_hWnd), "caption before the failure");
+  EXPECT_EQ(EnabledControls(dlg.Hwnd()), 5);
+  SubstituteCounters counters = SubstituteCountersNow();
+  EXPECT_EQ(counters.queryFlags, std::vector<uint32_t>{0x14}) << "no second query with other flags";
+  EXPECT_EQ(counters.destructions, 1);
+
+  // The buffer can't be created.
+  scenario.failingFlags.clear();
+  scenario.createFails = true;
+  SetSubstituteScenario(scenario);
+  watcher.Clear();
+  enabledWhileShown = -1;
+  dlg->m_blockList.InsertItem(0, "stale");
+  ResetSubstituteCounters();
+  ClickNode(0);
+  ASSERT_EQ(watcher.Boxes().size(), 1u);
+  EXPECT_EQ(watcher.Boxes()[0].text, "Failed to create debug buffer for heap storage");
+  EXPECT_EQ(watcher.Boxes()[0].icon, static_cast<UINT>(MB_ICONERROR));
+  EXPECT_EQ(enabledWhileShown, 0);
+  EXPECT_EQ(dlg->m_blockList.GetItemCount(), 0);
+  EXPECT_EQ(WindowText(dlg->m_blockCaption.m_hWnd), "caption before the failure");
+  EXPECT_EQ(EnabledControls(dlg.Hwnd()), 5);
+  counters = SubstituteCountersNow();
+  EXPECT_EQ(counters.queries, 0);
+  EXPECT_EQ(counters.destructions, 0);
+}
+
+// The target's real private heap, described by the substitute: every row
+// is one of the target's own walk entries at its real address.
+TEST(BlockTableRealTarget, PrivateHeapRowsAreTheTargetsBlocks) {
+  std::optional<TargetProcess> target = TargetProcess::Start("");
+  ASSERT_TRUE(target.has_value()) << TargetStartError();
+  const TargetReport& report = target->Report();
+  const TargetReport::Heap* privateHeap = report.FindHeap("private");
+  ASSERT_NE(privateHeap, nullptr);
+  SetSubstituteScenario(ScenarioFromReport(report));
+  ResetSubstituteCounters();
+
+  {
+    LiveDialog dlg;  // after the target has started, so the drop-down lists it
+    dlg.UseSubstituteService();
+    DialogWatcher watcher;
+    ASSERT_TRUE(dlg.ChooseProcessId(target->ProcessId()));
+    int node = -1;
+    for (int i = 0; i < dlg->m_nodeList.GetItemCount(); ++i)
+      if (CellText(dlg->m_nodeList, i, 1) == Hex(privateHeap->handle)) node = i;
+    ASSERT_NE(node, -1);
+    dlg.ClickRow(dlg->m_nodeList, node);
+
+    std::vector<Row> expected;
+    for (const WalkEntry& entry : privateHeap->entries) {
+      if (entry.flags & 0x0001) continue;  // a region, not a block
+      const bool busy = (entry.flags & 0x0004) && !(entry.flags & 0x0002);
+      expected.push_back({std::to_string(expected.size() + 1), Hex(entry.data), Hex(entry.size),
+                          busy ? "FIXED" : "Not applicable", busy ? "Allocated" : "Free"});
+    }
+    const std::vector<Row> rows = AllRows(dlg->m_blockList);
+    EXPECT_EQ(rows, expected);
+    int known = 0;
+    for (const KnownBlock& block : report.blocks) {
+      if (block.heap != privateHeap->handle) continue;
+      ++known;
+      bool found = false;
+      for (const Row& row : rows)
+        found = found || (row[1] == Hex(block.address) && row[2] == Hex(block.size) && row[4] == "Allocated");
+      EXPECT_TRUE(found) << "known block " << block.index;
+    }
+    EXPECT_GE(known, 250);
+    EXPECT_TRUE(watcher.Boxes().empty()) << ::testing::PrintToString(watcher.Texts());
+  }
+  EXPECT_EQ(LiveSubstituteBuffers(), 0);
+  EXPECT_EQ(SubstituteMisuses(), 0);
+  SetSubstituteScenario({});
+}
+}  // namespace
