@@ -13,7 +13,10 @@ namespace {
 // sees the progress while the handler still runs.
 class ListViewBlockSink : public BlockTableSink {
  public:
-  ListViewBlockSink(CListCtrl& list, CStatic& caption) : m_list(list), m_caption(caption) {}
+  ListViewBlockSink(CListCtrl& list, CStatic& caption) : m_list(list), m_caption(caption) {
+    m_caption.SetRedraw(FALSE);
+  }
+  ~ListViewBlockSink() override { ShowCaption(); }
 
   void AddRow(uint32_t row, const BlockRowTexts& texts) override {
     const int item = static_cast<int>(row);
@@ -26,6 +29,19 @@ class ListViewBlockSink : public BlockTableSink {
 
   void SetProgress(const char* text) override {
     m_caption.SetWindowText(text);
+    const DWORD now = ::GetTickCount();
+    if (now - m_lastPaint < kPaintInterval) return;
+    m_lastPaint = now;
+    ShowCaption();
+    m_caption.SetRedraw(FALSE);
+  }
+
+ private:
+  static constexpr DWORD kPaintInterval = 30;
+
+  void ShowCaption() {
+    m_caption.SetRedraw(TRUE);
+    m_caption.Invalidate();
     m_caption.UpdateWindow();
     // Looking at the queue keeps the window responsive during a long fill,
     // and Wine puts what was painted on the screen when a look finds
@@ -36,9 +52,9 @@ class ListViewBlockSink : public BlockTableSink {
     ::PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
   }
 
- private:
   CListCtrl& m_list;
   CStatic& m_caption;
+  DWORD m_lastPaint = ::GetTickCount() - kPaintInterval;
 };
 
 // Turns a list view's redraw off for a scope and repaints it once at the end.

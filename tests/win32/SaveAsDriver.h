@@ -55,7 +55,13 @@ class SaveAsDriver {
       : m_answer(std::move(answer)), m_watcher([this](HWND window) { return OnDialog(window); }) {
     s_current = this;
   }
-  ~SaveAsDriver() { s_current = nullptr; }
+  // Its timers go with it: a rescue left pending would otherwise cancel the
+  // dialog of a later save.
+  ~SaveAsDriver() {
+    if (m_answerTimer != 0) ::KillTimer(nullptr, m_answerTimer);
+    if (m_rescueTimer != 0) ::KillTimer(nullptr, m_rescueTimer);
+    s_current = nullptr;
+  }
   SaveAsDriver(const SaveAsDriver&) = delete;
   SaveAsDriver& operator=(const SaveAsDriver&) = delete;
 
@@ -69,7 +75,7 @@ class SaveAsDriver {
     if (NameEdit(window) == nullptr) return false;
     ++m_seen.opened;
     m_dialog = window;
-    ::SetTimer(nullptr, 0, 50, &SaveAsDriver::Answer);
+    m_answerTimer = ::SetTimer(nullptr, 0, 50, &SaveAsDriver::Answer);
     return true;
   }
 
@@ -85,6 +91,7 @@ class SaveAsDriver {
   static void CALLBACK Answer(HWND, UINT, UINT_PTR timer, DWORD) {
     ::KillTimer(nullptr, timer);
     SaveAsDriver* self = s_current;
+    if (self != nullptr) self->m_answerTimer = 0;
     if (self == nullptr || !::IsWindow(self->m_dialog)) return;
     const HWND dialog = self->m_dialog;
     self->m_seen.title = WindowText(dialog);
@@ -108,12 +115,13 @@ class SaveAsDriver {
       ::QueryPerformanceFrequency(&frequency);
       self->m_seen.answeredAt = static_cast<double>(count.QuadPart) / static_cast<double>(frequency.QuadPart);
     }
-    ::SetTimer(nullptr, 0, 5000, &SaveAsDriver::Rescue);
+    self->m_rescueTimer = ::SetTimer(nullptr, 0, 5000, &SaveAsDriver::Rescue);
   }
 
   static void CALLBACK Rescue(HWND, UINT, UINT_PTR timer, DWORD) {
     ::KillTimer(nullptr, timer);
     SaveAsDriver* self = s_current;
+    if (self != nullptr) self->m_rescueTimer = 0;
     if (self == nullptr || !::IsWindow(self->m_dialog)) return;
     self->m_seen.stuck = true;
     ::PostMessageA(self->m_dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
@@ -122,6 +130,8 @@ class SaveAsDriver {
   static inline SaveAsDriver* s_current = nullptr;
   std::string m_answer;
   HWND m_dialog = nullptr;
+  UINT_PTR m_answerTimer = 0;
+  UINT_PTR m_rescueTimer = 0;
   SaveAsSeen m_seen;
   DialogWatcher m_watcher;
 };

@@ -95,9 +95,11 @@ TEST(InspectionRoad, FromChoosingTheTargetToItsEnd) {
     saving::SaveAsDriver saveAs(folder.Path("block.bin"));
     dlg.ClickButton(IDC_SAVE_DATA);
     EXPECT_EQ(saveAs.Seen().opened, 1);
-    EXPECT_TRUE(saveAs.Watcher().Boxes().empty());
+    EXPECT_FALSE(saveAs.Seen().stuck);
+    EXPECT_EQ(saveAs.Watcher().Texts(), std::vector<std::string>{});
   }
-  EXPECT_EQ(saving::FileBytes(folder.Path("block.bin")), ExpectedBlockBytes(chosen->index, chosen->size));
+  EXPECT_EQ(saving::FileBytes(folder.Path("block.bin")), ExpectedBlockBytes(chosen->index, chosen->size))
+      << "folder " << folder.Path("") << " holds " << ::testing::PrintToString(folder.Names());
   EXPECT_EQ(folder.Names(), std::vector<std::string>{"block.bin"});
 
   // 5. Back to the tables, which kept their rows.
