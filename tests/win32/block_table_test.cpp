@@ -18,18 +18,9 @@ namespace {
 using Row = std::vector<std::string>;
 
 constexpr char kCaption[] = "Heap Blocks within the selected Node";
-constexpr int kFillControls[] = {IDOK, IDC_CLOSE_DATA, IDC_SAVE_DATA, IDC_PROCESS_COMBO, IDC_NODE_LIST};
 
 int EnabledControls(HWND dialog) {
-  int enabled = 0;
-  for (int id : kFillControls) enabled += ::IsWindowEnabled(::GetDlgItem(dialog, id)) ? 1 : 0;
-  return enabled;
-}
-
-std::vector<Row> AllRows(const CListCtrl& list) {
-  std::vector<Row> rows;
-  for (int i = 0; i < list.GetItemCount(); ++i) rows.push_back(RowTexts(list, i));
-  return rows;
+  return EnabledCount(dialog, {IDOK, IDC_CLOSE_DATA, IDC_SAVE_DATA, IDC_PROCESS_COMBO, IDC_NODE_LIST});
 }
 
 std::string Hex(uint32_t value) {

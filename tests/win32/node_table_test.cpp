@@ -16,20 +16,9 @@
 namespace {
 using Row = std::vector<std::string>;
 
-constexpr int kRefreshButtons[] = {IDOK, IDC_CLOSE_DATA, IDC_SAVE_DATA};
 
 // How many of the three buttons a handler disables are enabled right now.
-int EnabledButtons(HWND dialog) {
-  int enabled = 0;
-  for (int id : kRefreshButtons) enabled += ::IsWindowEnabled(::GetDlgItem(dialog, id)) ? 1 : 0;
-  return enabled;
-}
-
-std::vector<Row> AllRows(const CListCtrl& list) {
-  std::vector<Row> rows;
-  for (int i = 0; i < list.GetItemCount(); ++i) rows.push_back(RowTexts(list, i));
-  return rows;
-}
+int EnabledButtons(HWND dialog) { return EnabledCount(dialog, {IDOK, IDC_CLOSE_DATA, IDC_SAVE_DATA}); }
 
 SubstituteHeap Heap(uint32_t base, uint32_t flags, uint32_t allocated, uint32_t committed, size_t entries) {
   SubstituteHeap heap;

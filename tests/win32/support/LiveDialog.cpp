@@ -77,6 +77,18 @@ std::vector<std::string> RowTexts(const CListCtrl& list, int row) {
   return texts;
 }
 
+std::vector<std::vector<std::string>> AllRows(const CListCtrl& list) {
+  std::vector<std::vector<std::string>> rows;
+  for (int i = 0; i < list.GetItemCount(); ++i) rows.push_back(RowTexts(list, i));
+  return rows;
+}
+
+int EnabledCount(HWND dialog, std::initializer_list<int> ids) {
+  int enabled = 0;
+  for (int id : ids) enabled += ::IsWindowEnabled(::GetDlgItem(dialog, id)) ? 1 : 0;
+  return enabled;
+}
+
 std::vector<std::string> ListBoxLines(const CListBox& list) {
   std::vector<std::string> lines;
   const int count = list.GetCount();

@@ -2,6 +2,7 @@
 // test's thread and driven with real messages.
 #pragma once
 
+#include <initializer_list>
 #include <memory>
 #include <string>
 #include <vector>
@@ -38,6 +39,9 @@ class LiveDialog {
 void PumpMessages(int ms = 0);
 std::string CellText(const CListCtrl& list, int row, int column);
 std::vector<std::string> RowTexts(const CListCtrl& list, int row);
+std::vector<std::vector<std::string>> AllRows(const CListCtrl& list);
+// How many of the dialog's items with these ids are enabled right now.
+int EnabledCount(HWND dialog, std::initializer_list<int> ids);
 std::vector<std::string> ListBoxLines(const CListBox& list);
 std::vector<std::string> ComboEntries(const CComboBox& combo);
 std::string ComboSelection(const CComboBox& combo);

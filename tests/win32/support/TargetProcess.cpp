@@ -196,6 +196,15 @@ void TargetProcess::Terminate()
     }
     CloseHandle(m_process);
     m_process = nullptr;
+    // Wine keeps an ended process openable for a few hundred milliseconds
+    // after its last handle was closed; callers rely on it being gone.
+    for (int i = 0; i < 200; ++i) {
+        HANDLE process = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, m_processId);
+        if (process == nullptr)
+            break;
+        CloseHandle(process);
+        Sleep(25);
+    }
 }
 
 void TargetProcess::Release()
