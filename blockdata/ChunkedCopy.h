@@ -9,18 +9,18 @@
 constexpr uint32_t kSaveChunkSize = 32768;
 
 class ChunkReader {
-public:
-    virtual ~ChunkReader() = default;
-    // Reads length bytes at address into buffer. On success bytesRead holds
-    // the count copied.
-    virtual bool Read(uint32_t address, void* buffer, uint32_t length, uint32_t& bytesRead) = 0;
+ public:
+  virtual ~ChunkReader() = default;
+  // Reads length bytes at address into buffer. On success bytesRead holds
+  // the count copied.
+  virtual bool Read(uint32_t address, void* buffer, uint32_t length, uint32_t& bytesRead) = 0;
 };
 
 class ChunkWriter {
-public:
-    virtual ~ChunkWriter() = default;
-    // Appends length bytes; false when they could not all be written.
-    virtual bool Write(const void* buffer, uint32_t length) = 0;
+ public:
+  virtual ~ChunkWriter() = default;
+  // Appends length bytes; false when they could not all be written.
+  virtual bool Write(const void* buffer, uint32_t length) = 0;
 };
 
 enum class CopyResult { Done, ReadFailed, WriteFailed };

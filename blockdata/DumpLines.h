@@ -22,8 +22,7 @@ inline constexpr char kDumpReadFailed[] = "ERROR : Failed to read the heap data 
 
 // "Heap Node Address= 0x%.8x, Block Address= 0x%.8x, Size= 0x%.8x", cut to
 // fit capacity (terminator included). Returns the length written.
-size_t FormatDumpHeader(uint32_t nodeAddress, uint32_t blockAddress, uint32_t size, char* out,
-                        size_t capacity);
+size_t FormatDumpHeader(uint32_t nodeAddress, uint32_t blockAddress, uint32_t size, char* out, size_t capacity);
 
 // One dump row of count bytes (1 to 16; more are cut to 16) into out, which
 // holds at least kDumpRowCapacity characters: the offset as "%.8xh  ", each
@@ -35,18 +34,17 @@ size_t FormatDumpRow(uint32_t offset, const uint8_t* bytes, size_t count, char* 
 // last row holding the remaining 1 to 16; no call for an empty buffer.
 // Offsets count from the start of data.
 template <class F>
-void ForEachDumpRow(const uint8_t* data, size_t count, F&& row)
-{
-    char line[kDumpRowCapacity];
-    uint32_t offset = 0;
-    while (count != 0) {
-        const size_t n = count < kDumpBytesPerRow ? count : kDumpBytesPerRow;
-        const size_t length = FormatDumpRow(offset, data, n, line);
-        row(static_cast<const char*>(line), length);
-        data += n;
-        count -= n;
-        offset += static_cast<uint32_t>(kDumpBytesPerRow);
-    }
+void ForEachDumpRow(const uint8_t* data, size_t count, F&& row) {
+  char line[kDumpRowCapacity];
+  uint32_t offset = 0;
+  while (count != 0) {
+    const size_t n = count < kDumpBytesPerRow ? count : kDumpBytesPerRow;
+    const size_t length = FormatDumpRow(offset, data, n, line);
+    row(static_cast<const char*>(line), length);
+    data += n;
+    count -= n;
+    offset += static_cast<uint32_t>(kDumpBytesPerRow);
+  }
 }
 
 // True when the status text, trimmed of white space at both ends, reads

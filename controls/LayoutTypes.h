@@ -4,16 +4,13 @@
 #include <cstdint>
 
 struct LayoutPoint {
-    int32_t x;
-    int32_t y;
+  int32_t x;
+  int32_t y;
 };
 
 struct LayoutSize {
-    int32_t cx;
-    int32_t cy;
+  int32_t cx;
+  int32_t cy;
 };
 
-constexpr bool operator==(LayoutPoint a, LayoutPoint b)
-{
-    return a.x == b.x && a.y == b.y;
-}
+constexpr bool operator==(LayoutPoint a, LayoutPoint b) { return a.x == b.x && a.y == b.y; }

@@ -14,8 +14,8 @@ CQorButton::~CQorButton() {
 void CQorButton::SetImage(UINT iconId, int cx, int cy) {
   if (m_hImageIcon != nullptr) ::DestroyIcon(m_hImageIcon);
   // No load flags: the icon is the button's own, not a shared one.
-  m_hImageIcon = static_cast<HICON>(
-      ::LoadImageA(AfxGetResourceHandle(), MAKEINTRESOURCEA(iconId), IMAGE_ICON, cx, cy, 0));
+  m_hImageIcon =
+      static_cast<HICON>(::LoadImageA(AfxGetResourceHandle(), MAKEINTRESOURCEA(iconId), IMAGE_ICON, cx, cy, 0));
   if (m_hImageIcon == nullptr) return;
   m_sizeImage = {cx, cy};
   RedrawIfCreated();
@@ -52,13 +52,9 @@ void CQorButton::DrawItem(LPDRAWITEMSTRUCT item) {
     GetWindowText(caption, sizeof caption);
     RECT client;
     GetClientRect(&client);
-    const ButtonLayout layout{m_bAutoLayout != FALSE,
-                              {m_ptImage.x, m_ptImage.y},
-                              {m_ptText.x, m_ptText.y},
-                              m_nImageMargin,
-                              m_nTextMargin,
-                              m_hImageIcon != nullptr,
-                              {m_sizeImage.cx, m_sizeImage.cy}};
+    const ButtonLayout layout{
+        m_bAutoLayout != FALSE, {m_ptImage.x, m_ptImage.y}, {m_ptText.x, m_ptText.y},        m_nImageMargin,
+        m_nTextMargin,          m_hImageIcon != nullptr,    {m_sizeImage.cx, m_sizeImage.cy}};
     if (m_hImageIcon != nullptr) {
       const LayoutPoint at = ImagePosition(layout, client.right, client.bottom, item->rcItem.left, caption[0] != '\0');
       ::DrawStateA(dc, nullptr, nullptr, reinterpret_cast<LPARAM>(m_hImageIcon), 0, at.x + shift, at.y + shift,

@@ -19,12 +19,16 @@ class CButton : public CWnd {
 class CComboBox : public CWnd {
  public:
   int AddString(LPCSTR text) { return static_cast<int>(SendMessage(CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text))); }
-  int SelectString(int startAfter, LPCSTR text) { return static_cast<int>(SendMessage(CB_SELECTSTRING, startAfter, reinterpret_cast<LPARAM>(text))); }
+  int SelectString(int startAfter, LPCSTR text) {
+    return static_cast<int>(SendMessage(CB_SELECTSTRING, startAfter, reinterpret_cast<LPARAM>(text)));
+  }
   int SetCurSel(int index) { return static_cast<int>(SendMessage(CB_SETCURSEL, index)); }
   int GetCurSel() const { return static_cast<int>(SendMessage(CB_GETCURSEL)); }
   int GetCount() const { return static_cast<int>(SendMessage(CB_GETCOUNT)); }
   int GetLBTextLen(int index) const { return static_cast<int>(SendMessage(CB_GETLBTEXTLEN, index)); }
-  int GetLBText(int index, LPSTR text) const { return static_cast<int>(SendMessage(CB_GETLBTEXT, index, reinterpret_cast<LPARAM>(text))); }
+  int GetLBText(int index, LPSTR text) const {
+    return static_cast<int>(SendMessage(CB_GETLBTEXT, index, reinterpret_cast<LPARAM>(text)));
+  }
   void ResetContent() { SendMessage(CB_RESETCONTENT); }
 };
 
@@ -43,8 +47,12 @@ class CListCtrl : public CWnd {
   BOOL SetItemText(int item, int subItem, LPCSTR text);
   // The cell's text into text (of size bytes); returns its length.
   int GetItemText(int item, int subItem, LPSTR text, int size) const;
-  int GetNextItem(int start, int flags) const { return static_cast<int>(SendMessage(LVM_GETNEXTITEM, start, MAKELPARAM(flags, 0))); }
+  int GetNextItem(int start, int flags) const {
+    return static_cast<int>(SendMessage(LVM_GETNEXTITEM, start, MAKELPARAM(flags, 0)));
+  }
   BOOL DeleteAllItems() { return static_cast<BOOL>(SendMessage(LVM_DELETEALLITEMS)); }
   int GetItemCount() const { return static_cast<int>(SendMessage(LVM_GETITEMCOUNT)); }
-  DWORD SetExtendedStyle(DWORD styles) { return static_cast<DWORD>(SendMessage(LVM_SETEXTENDEDLISTVIEWSTYLE, 0, styles)); }
+  DWORD SetExtendedStyle(DWORD styles) {
+    return static_cast<DWORD>(SendMessage(LVM_SETEXTENDEDLISTVIEWSTYLE, 0, styles));
+  }
 };

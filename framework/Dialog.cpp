@@ -5,8 +5,8 @@
 #include "framework/WinApp.h"
 
 BEGIN_MESSAGE_MAP(CDialog, CWnd)
-  ON_BN_CLICKED(IDOK, &CDialog::HandleOK)
-  ON_BN_CLICKED(IDCANCEL, &CDialog::HandleCancel)
+ON_BN_CLICKED(IDOK, &CDialog::HandleOK)
+ON_BN_CLICKED(IDCANCEL, &CDialog::HandleCancel)
 END_MESSAGE_MAP()
 
 CDialog::~CDialog() {
@@ -50,8 +50,10 @@ void CDialog::CenterWindow() {
   // Over the owner when there is one, else over the screen's work area.
   RECT area;
   HWND owner = ::GetWindow(m_hWnd, GW_OWNER);
-  if (owner != nullptr && ::IsWindowVisible(owner) && !::IsIconic(owner)) ::GetWindowRect(owner, &area);
-  else ::SystemParametersInfoA(SPI_GETWORKAREA, 0, &area, 0);
+  if (owner != nullptr && ::IsWindowVisible(owner) && !::IsIconic(owner))
+    ::GetWindowRect(owner, &area);
+  else
+    ::SystemParametersInfoA(SPI_GETWORKAREA, 0, &area, 0);
   RECT rect;
   GetWindowRect(&rect);
   const int width = rect.right - rect.left;

@@ -26,7 +26,7 @@ CFileDialog::CFileDialog(BOOL openFileDialog, LPCSTR defaultExtension, LPCSTR fi
 }
 
 INT_PTR CFileDialog::DoModal() {
-  const BOOL accepted = s_answer != nullptr     ? s_answer(m_ofn)
+  const BOOL accepted = s_answer != nullptr ? s_answer(m_ofn)
                         : m_bOpenFileDialog ? ::GetOpenFileNameA(&m_ofn)
                                             : ::GetSaveFileNameA(&m_ofn);
   return accepted ? IDOK : IDCANCEL;

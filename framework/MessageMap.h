@@ -37,40 +37,45 @@ struct AFX_MSGMAP {
   const AFX_MSGMAP_ENTRY* lpEntries;
 };
 
-#define DECLARE_MESSAGE_MAP()                      \
- protected:                                        \
-  static const AFX_MSGMAP* GetThisMessageMap();    \
+#define DECLARE_MESSAGE_MAP()                   \
+ protected:                                     \
+  static const AFX_MSGMAP* GetThisMessageMap(); \
   const AFX_MSGMAP* GetMessageMap() const override;
 
-#define BEGIN_MESSAGE_MAP(theClass, baseClass)                                       \
+#define BEGIN_MESSAGE_MAP(theClass, baseClass)                                      \
   const AFX_MSGMAP* theClass::GetMessageMap() const { return GetThisMessageMap(); } \
   const AFX_MSGMAP* theClass::GetThisMessageMap() {                                 \
     using ThisClass = theClass;                                                     \
     using TheBaseClass = baseClass;                                                 \
     static_assert(sizeof(ThisClass) > 0);                                           \
     static const AFX_MSGMAP_ENTRY entries[] = {
-#define END_MESSAGE_MAP()                                                   \
-  {0, 0, 0, AfxSig::End, {}}};                                         \
+#define END_MESSAGE_MAP()                                                    \
+  {                                                                          \
+    0, 0, 0, AfxSig::End, {}                                                 \
+  }                                                                          \
+  }                                                                          \
+  ;                                                                          \
   static const AFX_MSGMAP map = {&TheBaseClass::GetThisMessageMap, entries}; \
-  return &map;                                                              \
+  return &map;                                                               \
   }
 
 // Each handler is converted to the same signature on CCmdTarget: the
 // conversion compiles only when the handler has the entry's signature.
-#define AFX_HANDLER(member, type, fn) {.member = static_cast<type>(fn)}
+#define AFX_HANDLER(member, type, fn) \
+  { .member = static_cast<type>(fn) }
 
 #define ON_COMMAND_CODE(code, id, fn) \
-  {WM_COMMAND, (UINT)(code), (UINT)(id), AfxSig::vv, AFX_HANDLER(pfn, void (CCmdTarget::*)(), fn)},
+  {WM_COMMAND, (UINT)(code), (UINT)(id), AfxSig::vv, AFX_HANDLER(pfn, void(CCmdTarget::*)(), fn)},
 #define ON_BN_CLICKED(id, fn) ON_COMMAND_CODE(BN_CLICKED, id, fn)
 #define ON_CBN_SELENDOK(id, fn) ON_COMMAND_CODE(CBN_SELENDOK, id, fn)
 #define ON_COMMAND(id, fn) ON_COMMAND_CODE(0, id, fn)
-#define ON_NOTIFY(code, id, fn)                         \
+#define ON_NOTIFY(code, id, fn)                          \
   {WM_NOTIFY, (UINT)(code), (UINT)(id), AfxSig::vNotify, \
-   AFX_HANDLER(pfnNotify, void (CCmdTarget::*)(NMHDR*, LRESULT*), fn)},
-#define ON_WM_PAINT() {WM_PAINT, 0, 0, AfxSig::vv, AFX_HANDLER(pfn, void (CCmdTarget::*)(), &ThisClass::OnPaint)},
-#define ON_WM_SYSCOMMAND()                     \
+   AFX_HANDLER(pfnNotify, void(CCmdTarget::*)(NMHDR*, LRESULT*), fn)},
+#define ON_WM_PAINT() {WM_PAINT, 0, 0, AfxSig::vv, AFX_HANDLER(pfn, void(CCmdTarget::*)(), &ThisClass::OnPaint)},
+#define ON_WM_SYSCOMMAND()                   \
   {WM_SYSCOMMAND, 0, 0, AfxSig::vSysCommand, \
-   AFX_HANDLER(pfnSysCommand, void (CCmdTarget::*)(UINT, LPARAM), &ThisClass::OnSysCommand)},
-#define ON_WM_QUERYDRAGICON()                   \
+   AFX_HANDLER(pfnSysCommand, void(CCmdTarget::*)(UINT, LPARAM), &ThisClass::OnSysCommand)},
+#define ON_WM_QUERYDRAGICON()               \
   {WM_QUERYDRAGICON, 0, 0, AfxSig::hCursor, \
-   AFX_HANDLER(pfnCursor, HCURSOR (CCmdTarget::*)(), &ThisClass::OnQueryDragIcon)},
+   AFX_HANDLER(pfnCursor, HCURSOR(CCmdTarget::*)(), &ThisClass::OnQueryDragIcon)},

@@ -6,8 +6,10 @@ constexpr const char* kWndProperty = "Tarnwick.CWnd";
 }  // namespace
 
 CWnd::~CWnd() {
-  if (m_pfnSuper != nullptr) UnsubclassWindow();
-  else if (m_hWnd != nullptr) Detach();
+  if (m_pfnSuper != nullptr)
+    UnsubclassWindow();
+  else if (m_hWnd != nullptr)
+    Detach();
 }
 
 CWnd* CWnd::FromHandlePermanent(HWND hWnd) {
@@ -31,8 +33,8 @@ BOOL CWnd::SubclassWindow(HWND hWnd) {
   // The window procedure finds the object here on every message: reading a
   // window long is local, a property lookup is a server round trip in Wine.
   ::SetWindowLongPtrA(hWnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-  m_pfnSuper = reinterpret_cast<WNDPROC>(
-      ::SetWindowLongPtrA(hWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&CWnd::AfxWndProc)));
+  m_pfnSuper =
+      reinterpret_cast<WNDPROC>(::SetWindowLongPtrA(hWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&CWnd::AfxWndProc)));
   return TRUE;
 }
 

@@ -32,10 +32,16 @@ class CWnd : public CCmdTarget {
   void GetWindowRect(LPRECT rect) const { ::GetWindowRect(m_hWnd, rect); }
   void GetClientRect(LPRECT rect) const { ::GetClientRect(m_hWnd, rect); }
   void ScreenToClient(LPPOINT point) const { ::ScreenToClient(m_hWnd, point); }
-  BOOL SetWindowPos(HWND after, int x, int y, int cx, int cy, UINT flags) { return ::SetWindowPos(m_hWnd, after, x, y, cx, cy, flags); }
+  BOOL SetWindowPos(HWND after, int x, int y, int cx, int cy, UINT flags) {
+    return ::SetWindowPos(m_hWnd, after, x, y, cx, cy, flags);
+  }
   void SetFont(HFONT font, BOOL redraw = TRUE) { SendMessage(WM_SETFONT, reinterpret_cast<WPARAM>(font), redraw); }
-  LRESULT SendMessage(UINT message, WPARAM wParam = 0, LPARAM lParam = 0) const { return ::SendMessageA(m_hWnd, message, wParam, lParam); }
-  int MessageBox(LPCSTR text, LPCSTR caption = nullptr, UINT type = MB_OK) { return ::MessageBoxA(m_hWnd, text, caption, type); }
+  LRESULT SendMessage(UINT message, WPARAM wParam = 0, LPARAM lParam = 0) const {
+    return ::SendMessageA(m_hWnd, message, wParam, lParam);
+  }
+  int MessageBox(LPCSTR text, LPCSTR caption = nullptr, UINT type = MB_OK) {
+    return ::MessageBoxA(m_hWnd, text, caption, type);
+  }
   HWND GetDlgItem(int id) const { return ::GetDlgItem(m_hWnd, id); }
   void Invalidate(BOOL erase = TRUE) { ::InvalidateRect(m_hWnd, nullptr, erase); }
   void UpdateWindow() { ::UpdateWindow(m_hWnd); }
@@ -59,7 +65,11 @@ class CWnd : public CCmdTarget {
   LRESULT Default();
 
  private:
-  struct CurrentMessage { UINT message; WPARAM wParam; LPARAM lParam; };
+  struct CurrentMessage {
+    UINT message;
+    WPARAM wParam;
+    LPARAM lParam;
+  };
   WNDPROC m_pfnSuper = nullptr;
   CurrentMessage m_current{};
   bool m_passToDefault = false;

@@ -9,12 +9,12 @@
 #include "heap/TableText.h"
 
 class BlockTableSink {
-public:
-    virtual ~BlockTableSink() = default;
-    // Row `row` (from 0) with its five cells, rows in walk order.
-    virtual void AddRow(uint32_t row, const BlockRowTexts& texts) = 0;
-    // Progress caption, after every 25th row.
-    virtual void SetProgress(const char* text) = 0;
+ public:
+  virtual ~BlockTableSink() = default;
+  // Row `row` (from 0) with its five cells, rows in walk order.
+  virtual void AddRow(uint32_t row, const BlockRowTexts& texts) = 0;
+  // Progress caption, after every 25th row.
+  virtual void SetProgress(const char* text) = 0;
 };
 
 // Walks the heap, one AddRow per block and a SetProgress after rows 25, 50,

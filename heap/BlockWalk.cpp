@@ -2,71 +2,57 @@
 
 namespace {
 
-bool IsSegment(const HeapEntryRecord& entry)
-{
-    return (entry.Flags & kEntryFlagSegment) != 0;
-}
+bool IsSegment(const HeapEntryRecord& entry) { return (entry.Flags & kEntryFlagSegment) != 0; }
 
 // The kind comes from the block's own flags only: a block with none of the
 // tested bits is unclassified, whatever the block before it was.
-uint32_t ClassifyBlock(const HeapEntryRecord& entry)
-{
-    if ((entry.Flags & (kEntryFlagsFixed | kEntryFlagFixedExtra)) != 0)
-        return kBlockKindFixed;
-    if ((entry.Flags & kEntryFlagFree) != 0)
-        return kBlockKindFree;
-    return kBlockKindUnclassified;
+uint32_t ClassifyBlock(const HeapEntryRecord& entry) {
+  if ((entry.Flags & (kEntryFlagsFixed | kEntryFlagFixedExtra)) != 0) return kBlockKindFixed;
+  if ((entry.Flags & kEntryFlagFree) != 0) return kBlockKindFree;
+  return kBlockKindUnclassified;
 }
 
 // Steps over the run of segment entries starting at `entry` (entry i). On
 // success `entry` is the first block entry after the run, cursor.Index its
 // index, and cursor.Address the address the last segment entry gives.
-bool SkipSegments(const HeapQueryReader& reader, const HeapRecord& heap, uint32_t i,
-                  HeapEntryRecord& entry, BlockCursor& cursor)
-{
-    while (IsSegment(entry)) {
-        cursor.Address = entry.Address + heap.EntryOverhead;
-        ++i;
-        if (i >= heap.NumberOfEntries || !reader.ReadEntry(heap, i, entry))
-            return false;
-        cursor.Index = i;
-    }
-    return true;
+bool SkipSegments(const HeapQueryReader& reader, const HeapRecord& heap, uint32_t i, HeapEntryRecord& entry,
+                  BlockCursor& cursor) {
+  while (IsSegment(entry)) {
+    cursor.Address = entry.Address + heap.EntryOverhead;
+    ++i;
+    if (i >= heap.NumberOfEntries || !reader.ReadEntry(heap, i, entry)) return false;
+    cursor.Index = i;
+  }
+  return true;
 }
 
-} // namespace
+}  // namespace
 
-bool BlockWalkFirst(const HeapQueryReader& reader, const HeapRecord& heap, BlockCursor& cursor)
-{
-    cursor.Index = 0;
-    cursor.Address = 0;
-    cursor.Kind = kBlockKindUnclassified;
-    HeapEntryRecord entry{};
-    if (heap.NumberOfEntries == 0 || !reader.ReadEntry(heap, 0, entry))
-        return false;
-    // When entry 0 is a block, Address stays 0 and the first run's
-    // addresses are offsets from 0.
-    if (!SkipSegments(reader, heap, 0, entry, cursor))
-        return false;
-    cursor.Size = entry.Size;
-    cursor.Kind = ClassifyBlock(entry);
-    return true;
+bool BlockWalkFirst(const HeapQueryReader& reader, const HeapRecord& heap, BlockCursor& cursor) {
+  cursor.Index = 0;
+  cursor.Address = 0;
+  cursor.Kind = kBlockKindUnclassified;
+  HeapEntryRecord entry{};
+  if (heap.NumberOfEntries == 0 || !reader.ReadEntry(heap, 0, entry)) return false;
+  // When entry 0 is a block, Address stays 0 and the first run's
+  // addresses are offsets from 0.
+  if (!SkipSegments(reader, heap, 0, entry, cursor)) return false;
+  cursor.Size = entry.Size;
+  cursor.Kind = ClassifyBlock(entry);
+  return true;
 }
 
-bool BlockWalkNext(BlockCursor& cursor, const HeapQueryReader& reader, const HeapRecord& heap)
-{
-    const uint32_t i = cursor.Index;
-    HeapEntryRecord entry{};
-    if (i >= heap.NumberOfEntries || !reader.ReadEntry(heap, i, entry))
-        return false;
-    if (IsSegment(entry)) {
-        if (!SkipSegments(reader, heap, i, entry, cursor))
-            return false;
-    } else {
-        // The next block follows the current one directly.
-        cursor.Address += cursor.Size;
-    }
-    cursor.Size = entry.Size;
-    cursor.Kind = ClassifyBlock(entry);
-    return true;
+bool BlockWalkNext(BlockCursor& cursor, const HeapQueryReader& reader, const HeapRecord& heap) {
+  const uint32_t i = cursor.Index;
+  HeapEntryRecord entry{};
+  if (i >= heap.NumberOfEntries || !reader.ReadEntry(heap, i, entry)) return false;
+  if (IsSegment(entry)) {
+    if (!SkipSegments(reader, heap, i, entry, cursor)) return false;
+  } else {
+    // The next block follows the current one directly.
+    cursor.Address += cursor.Size;
+  }
+  cursor.Size = entry.Size;
+  cursor.Kind = ClassifyBlock(entry);
+  return true;
 }

@@ -8,28 +8,28 @@
 #include <vector>
 
 class MemoryImage {
-public:
-    virtual ~MemoryImage() = default;
+ public:
+  virtual ~MemoryImage() = default;
 
-    // Copies [address, address + size) to out. False, with out untouched,
-    // when any byte of the range is outside the image, including a range
-    // that would wrap past 0xFFFFFFFF.
-    virtual bool Read(uint32_t address, void* out, uint32_t size) const = 0;
+  // Copies [address, address + size) to out. False, with out untouched,
+  // when any byte of the range is outside the image, including a range
+  // that would wrap past 0xFFFFFFFF.
+  virtual bool Read(uint32_t address, void* out, uint32_t size) const = 0;
 };
 
 // Bytes owned by the image, placed at a base address.
 class FixtureImage : public MemoryImage {
-public:
-    FixtureImage(uint32_t base, std::vector<uint8_t> bytes);
+ public:
+  FixtureImage(uint32_t base, std::vector<uint8_t> bytes);
 
-    bool Read(uint32_t address, void* out, uint32_t size) const override;
+  bool Read(uint32_t address, void* out, uint32_t size) const override;
 
-    uint32_t Base() const { return m_base; }
-    const std::vector<uint8_t>& Bytes() const { return m_bytes; }
-    // Tests patch or shorten the bytes after building an image.
-    std::vector<uint8_t>& Bytes() { return m_bytes; }
+  uint32_t Base() const { return m_base; }
+  const std::vector<uint8_t>& Bytes() const { return m_bytes; }
+  // Tests patch or shorten the bytes after building an image.
+  std::vector<uint8_t>& Bytes() { return m_bytes; }
 
-private:
-    uint32_t m_base;
-    std::vector<uint8_t> m_bytes;
+ private:
+  uint32_t m_base;
+  std::vector<uint8_t> m_bytes;
 };

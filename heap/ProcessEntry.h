@@ -7,8 +7,8 @@
 #include <cstdint>
 #include <string>
 
-inline constexpr const char kSystemProcessName[] = "[System Process]"; // process can't be opened
-inline constexpr const char kUnknownProcessName[] = "[Unknown]";       // no module name
+inline constexpr const char kSystemProcessName[] = "[System Process]";  // process can't be opened
+inline constexpr const char kUnknownProcessName[] = "[Unknown]";        // no module name
 
 // Size of the entry buffer, terminator included.
 constexpr size_t kProcessEntryBufferSize = 4096;

@@ -46,8 +46,10 @@ BOOL CTarnwickDlg::FillProcessList(int keepProcessId) {
   for (DWORD i = 0; i < count; ++i) {
     char name[kNameSize] = {};
     const ProcessHandle process(::OpenProcess(kInspectAccess, FALSE, ids[i]));
-    if (!process) std::strcpy(name, kSystemProcessName);
-    else ReadProcessName(process.Get(), name);
+    if (!process)
+      std::strcpy(name, kSystemProcessName);
+    else
+      ReadProcessName(process.Get(), name);
     if (name[0] == '\0') std::strcpy(name, kUnknownProcessName);
 
     const std::string entry = FormatProcessEntry(name, static_cast<int32_t>(ids[i]));

@@ -17,8 +17,8 @@ constexpr uint32_t kFixtureHeapListOffset = 64;
 constexpr uint8_t kFixtureReservedByte = 0xCD;
 
 struct FixtureHeap {
-    HeapRecord record;
-    std::vector<HeapEntryRecord> entries;
+  HeapRecord record;
+  std::vector<HeapEntryRecord> entries;
 };
 
 // With withEntries, each record's Entries and NumberOfEntries come from its
@@ -32,5 +32,5 @@ FixtureImage BuildEmptyQueryImage(uint32_t base);
 
 // The records' bytes at their fixed little-endian offsets; reserved bytes
 // are left as they are.
-void EncodeHeapRecord(const HeapRecord& record, uint8_t* out);      // kHeapRecordSize bytes
-void EncodeHeapEntry(const HeapEntryRecord& entry, uint8_t* out);   // kHeapEntryRecordSize bytes
+void EncodeHeapRecord(const HeapRecord& record, uint8_t* out);     // kHeapRecordSize bytes
+void EncodeHeapEntry(const HeapEntryRecord& entry, uint8_t* out);  // kHeapEntryRecordSize bytes

@@ -21,11 +21,10 @@ BOOL CTarnwickDlg::ResolveHeapQueryFunctions() {
     Report("Failed to get the handle of NTDLL module");
     return FALSE;
   }
-  m_pfnRtlCreateQueryDebugBuffer =
-      Export<PfnRtlCreateQueryDebugBuffer>(ntdll, "RtlCreateQueryDebugBuffer");
-  m_pfnRtlDestroyQueryDebugBuffer =
-      Export<PfnRtlDestroyQueryDebugBuffer>(ntdll, "RtlDestroyQueryDebugBuffer");
-  m_pfnRtlQueryProcessDebugInformation = Export<PfnRtlQueryProcessDebugInformation>(ntdll, "RtlQueryProcessDebugInformation");
+  m_pfnRtlCreateQueryDebugBuffer = Export<PfnRtlCreateQueryDebugBuffer>(ntdll, "RtlCreateQueryDebugBuffer");
+  m_pfnRtlDestroyQueryDebugBuffer = Export<PfnRtlDestroyQueryDebugBuffer>(ntdll, "RtlDestroyQueryDebugBuffer");
+  m_pfnRtlQueryProcessDebugInformation =
+      Export<PfnRtlQueryProcessDebugInformation>(ntdll, "RtlQueryProcessDebugInformation");
   if (!m_pfnRtlCreateQueryDebugBuffer || !m_pfnRtlDestroyQueryDebugBuffer || !m_pfnRtlQueryProcessDebugInformation) {
     Report("Failed to get exported heap functions of NTDLL");
     return FALSE;

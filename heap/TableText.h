@@ -31,18 +31,18 @@ inline constexpr const char kBlockStatusFree[] = "Free";
 inline constexpr const char kBlockStatusAllocated[] = "Allocated";
 
 struct BlockRowTexts {
-    char index[12];
-    char address[11];
-    char size[11];
-    const char* allocationType;
-    const char* status;
+  char index[12];
+  char address[11];
+  char size[11];
+  const char* allocationType;
+  const char* status;
 };
 
 // The five cells of block-table row `row` (counted from 0).
 void MakeBlockRowTexts(uint32_t row, const BlockCursor& cursor, BlockRowTexts& out);
 
 struct NodeRowTexts {
-    char cells[6][12]; // index, base, blocks, committed, allocated, flags
+  char cells[6][12];  // index, base, blocks, committed, allocated, flags
 };
 
 // The six cells of node-table row `index` (counted from 0).

@@ -10,7 +10,7 @@ class CTarnwickApp : public CWinApp {
 };
 
 BEGIN_MESSAGE_MAP(CTarnwickApp, CWinApp)
-  ON_COMMAND(0xE146 /* ID_HELP */, &CWinApp::OnHelp)
+ON_COMMAND(0xE146 /* ID_HELP */, &CWinApp::OnHelp)
 END_MESSAGE_MAP()
 
 CTarnwickApp theApp;

@@ -6,22 +6,21 @@
 #include "shell/DialogTables.h"
 
 BEGIN_MESSAGE_MAP(CTarnwickDlg, CDialog)
-  ON_WM_SYSCOMMAND()
-  ON_WM_PAINT()
-  ON_WM_QUERYDRAGICON()
-  ON_BN_CLICKED(IDOK, &CTarnwickDlg::OnOK)
-  ON_NOTIFY(NM_CLICK, IDC_NODE_LIST, &CTarnwickDlg::OnNodeListClick)
-  ON_CBN_SELENDOK(IDC_PROCESS_COMBO, &CTarnwickDlg::OnProcessSelected)
-  ON_NOTIFY(NM_CLICK, IDC_BLOCK_LIST, &CTarnwickDlg::OnBlockListClick)
-  ON_BN_CLICKED(IDC_CLOSE_DATA, &CTarnwickDlg::OnCloseData)
-  ON_NOTIFY(LVN_GETINFOTIPA, IDC_NODE_LIST, &CTarnwickDlg::OnNodeListGetInfoTip)
-  ON_NOTIFY(LVN_GETINFOTIPA, IDC_BLOCK_LIST, &CTarnwickDlg::OnBlockListGetInfoTip)
-  ON_BN_CLICKED(IDC_SAVE_DATA, &CTarnwickDlg::OnSaveData)
+ON_WM_SYSCOMMAND()
+ON_WM_PAINT()
+ON_WM_QUERYDRAGICON()
+ON_BN_CLICKED(IDOK, &CTarnwickDlg::OnOK)
+ON_NOTIFY(NM_CLICK, IDC_NODE_LIST, &CTarnwickDlg::OnNodeListClick)
+ON_CBN_SELENDOK(IDC_PROCESS_COMBO, &CTarnwickDlg::OnProcessSelected)
+ON_NOTIFY(NM_CLICK, IDC_BLOCK_LIST, &CTarnwickDlg::OnBlockListClick)
+ON_BN_CLICKED(IDC_CLOSE_DATA, &CTarnwickDlg::OnCloseData)
+ON_NOTIFY(LVN_GETINFOTIPA, IDC_NODE_LIST, &CTarnwickDlg::OnNodeListGetInfoTip)
+ON_NOTIFY(LVN_GETINFOTIPA, IDC_BLOCK_LIST, &CTarnwickDlg::OnBlockListGetInfoTip)
+ON_BN_CLICKED(IDC_SAVE_DATA, &CTarnwickDlg::OnSaveData)
 END_MESSAGE_MAP()
 
 CTarnwickDlg::CTarnwickDlg(CWnd* parent)
-    : CDialog(IDD_MAIN_DIALOG, parent),
-      m_hIcon(::LoadIconA(AfxGetResourceHandle(), MAKEINTRESOURCEA(IDR_MAINFRAME))) {}
+    : CDialog(IDD_MAIN_DIALOG, parent), m_hIcon(::LoadIconA(AfxGetResourceHandle(), MAKEINTRESOURCEA(IDR_MAINFRAME))) {}
 
 void CTarnwickDlg::DoDataExchange(CDataExchange* pDX) {
   CDialog::DoDataExchange(pDX);

@@ -1,27 +1,27 @@
 // Control and resource identifiers shared by the resource script and the code.
 #pragma once
 
-#define IDD_ABOUTBOX        100
-#define IDS_ABOUTBOX        101
-#define IDD_MAIN_DIALOG     102
-#define IDR_MAINFRAME       128
-#define IDB_ABOUT_LOGO      129
-#define IDI_CLOSE_DATA      130
-#define IDI_REFRESH         131
-#define IDI_SAVE_DATA       132
+#define IDD_ABOUTBOX 100
+#define IDS_ABOUTBOX 101
+#define IDD_MAIN_DIALOG 102
+#define IDR_MAINFRAME 128
+#define IDB_ABOUT_LOGO 129
+#define IDI_CLOSE_DATA 130
+#define IDI_REFRESH 131
+#define IDI_SAVE_DATA 132
 
-#define IDC_PROCESS_COMBO   1000
-#define IDC_NODE_LIST       1001
-#define IDC_BLOCK_LIST      1002
-#define IDC_TITLE_TEXT      1003
-#define IDC_SUBTITLE_TEXT   1004
-#define IDC_NODE_CAPTION    1005
-#define IDC_BLOCK_CAPTION   1006
-#define IDC_DATA_CAPTION    1007
-#define IDC_DATA_LIST       1009
-#define IDC_CLOSE_DATA      1010
-#define IDC_SAVE_DATA       1011
+#define IDC_PROCESS_COMBO 1000
+#define IDC_NODE_LIST 1001
+#define IDC_BLOCK_LIST 1002
+#define IDC_TITLE_TEXT 1003
+#define IDC_SUBTITLE_TEXT 1004
+#define IDC_NODE_CAPTION 1005
+#define IDC_BLOCK_CAPTION 1006
+#define IDC_DATA_CAPTION 1007
+#define IDC_DATA_LIST 1009
+#define IDC_CLOSE_DATA 1010
+#define IDC_SAVE_DATA 1011
 
 // System-menu command of the About item; its low four bits are zero so it
 // survives the 0xFFF0 mask applied to system commands.
-#define IDM_ABOUTBOX        0x0010
+#define IDM_ABOUTBOX 0x0010

@@ -11,177 +11,160 @@
 namespace {
 
 constexpr uint32_t kBase = 0x00010000;
-constexpr uint32_t kNotRead = 0xDEADBEEF; // Address of block entries
+constexpr uint32_t kNotRead = 0xDEADBEEF;  // Address of block entries
 
-HeapEntryRecord Segment(uint32_t address)
-{
-    return HeapEntryRecord{0x00100000, 0x0002, address};
-}
+HeapEntryRecord Segment(uint32_t address) { return HeapEntryRecord{0x00100000, 0x0002, address}; }
 
-HeapEntryRecord Block(uint32_t size, uint16_t flags)
-{
-    return HeapEntryRecord{size, flags, kNotRead};
-}
+HeapEntryRecord Block(uint32_t size, uint16_t flags) { return HeapEntryRecord{size, flags, kNotRead}; }
 
 // Records every read, so a test can tell which bytes the walk touched.
 class RecordingImage : public MemoryImage {
-public:
-    explicit RecordingImage(const MemoryImage& inner) : m_inner(inner) {}
-    bool Read(uint32_t address, void* out, uint32_t size) const override
-    {
-        m_lastEnd = std::max<uint64_t>(m_lastEnd, uint64_t{address} + size);
-        return m_inner.Read(address, out, size);
-    }
-    uint64_t HighestEnd() const { return m_lastEnd; }
+ public:
+  explicit RecordingImage(const MemoryImage& inner) : m_inner(inner) {}
+  bool Read(uint32_t address, void* out, uint32_t size) const override {
+    m_lastEnd = std::max<uint64_t>(m_lastEnd, uint64_t{address} + size);
+    return m_inner.Read(address, out, size);
+  }
+  uint64_t HighestEnd() const { return m_lastEnd; }
 
-private:
-    const MemoryImage& m_inner;
-    mutable uint64_t m_lastEnd = 0;
+ private:
+  const MemoryImage& m_inner;
+  mutable uint64_t m_lastEnd = 0;
 };
 
 class Sink : public BlockTableSink {
-public:
-    void AddRow(uint32_t row, const BlockRowTexts& t) override
-    {
-        rows.push_back(std::string(t.index) + " " + t.address + " " + t.size + " " + t.allocationType +
-                       " " + t.status);
-        events.push_back("row " + std::to_string(row));
-    }
-    void SetProgress(const char* text) override
-    {
-        progress.push_back(text);
-        events.push_back("progress");
-    }
-    std::vector<std::string> rows, progress, events;
+ public:
+  void AddRow(uint32_t row, const BlockRowTexts& t) override {
+    rows.push_back(std::string(t.index) + " " + t.address + " " + t.size + " " + t.allocationType + " " + t.status);
+    events.push_back("row " + std::to_string(row));
+  }
+  void SetProgress(const char* text) override {
+    progress.push_back(text);
+    events.push_back("progress");
+  }
+  std::vector<std::string> rows, progress, events;
 };
 
 struct Fill {
-    uint32_t count;
-    Sink sink;
+  uint32_t count;
+  Sink sink;
 };
 
-Fill FillHeap(std::vector<HeapEntryRecord> entries, uint16_t overhead = 8)
-{
-    FixtureImage image = BuildQueryImage(kBase, {{HeapRecord{0x150000, 0, overhead, 0, 0, 0, 0}, entries}});
-    HeapQueryReader reader(image, kBase);
-    HeapRecord heap{};
-    EXPECT_TRUE(reader.ReadHeap(0, heap));
-    Fill fill;
-    fill.count = FillBlockRows(reader, heap, fill.sink);
-    EXPECT_EQ(fill.count, fill.sink.rows.size());
-    return fill;
+Fill FillHeap(std::vector<HeapEntryRecord> entries, uint16_t overhead = 8) {
+  FixtureImage image = BuildQueryImage(kBase, {{HeapRecord{0x150000, 0, overhead, 0, 0, 0, 0}, entries}});
+  HeapQueryReader reader(image, kBase);
+  HeapRecord heap{};
+  EXPECT_TRUE(reader.ReadHeap(0, heap));
+  Fill fill;
+  fill.count = FillBlockRows(reader, heap, fill.sink);
+  EXPECT_EQ(fill.count, fill.sink.rows.size());
+  return fill;
 }
 
-} // namespace
+}  // namespace
 
-TEST(BlockWalkTest, WorkedExampleGivesThreeRowsWithKindsFromOwnFlags)
-{
-    Fill fill = FillHeap({Segment(0x00150580), Block(0x20, 0x0001), Block(0x40, 0x0000),
-                          Segment(0x00A00040), Block(0x000F0000, 0x0100)});
-    EXPECT_EQ((std::vector<std::string>{"1 0x00150588 0x00000020 FIXED Allocated",
-                                        "2 0x001505a8 0x00000040 Unknown Allocated",
-                                        "3 0x00a00048 0x000f0000 Not applicable Free"}),
-              fill.sink.rows);
-    EXPECT_TRUE(fill.sink.progress.empty());
+TEST(BlockWalkTest, WorkedExampleGivesThreeRowsWithKindsFromOwnFlags) {
+  Fill fill = FillHeap(
+      {Segment(0x00150580), Block(0x20, 0x0001), Block(0x40, 0x0000), Segment(0x00A00040), Block(0x000F0000, 0x0100)});
+  EXPECT_EQ(
+      (std::vector<std::string>{"1 0x00150588 0x00000020 FIXED Allocated", "2 0x001505a8 0x00000040 Unknown Allocated",
+                                "3 0x00a00048 0x000f0000 Not applicable Free"}),
+      fill.sink.rows);
+  EXPECT_TRUE(fill.sink.progress.empty());
 }
 
-TEST(BlockWalkTest, SegmentEntriesMakeNoRows)
-{
-    EXPECT_EQ(0u, FillHeap({}).count);
-    EXPECT_EQ(0u, FillHeap({Segment(0x1000), Segment(0x2000), Segment(0x3000)}).count);
+TEST(BlockWalkTest, SegmentEntriesMakeNoRows) {
+  EXPECT_EQ(0u, FillHeap({}).count);
+  EXPECT_EQ(0u, FillHeap({Segment(0x1000), Segment(0x2000), Segment(0x3000)}).count);
 
-    Fill trailing = FillHeap({Segment(0x1000), Block(0x10, 0x0001), Segment(0x2000)});
-    EXPECT_EQ(std::vector<std::string>{"1 0x00001008 0x00000010 FIXED Allocated"}, trailing.sink.rows);
+  Fill trailing = FillHeap({Segment(0x1000), Block(0x10, 0x0001), Segment(0x2000)});
+  EXPECT_EQ(std::vector<std::string>{"1 0x00001008 0x00000010 FIXED Allocated"}, trailing.sink.rows);
 
-    // The address comes from the last segment before the block, in the
-    // first step and in later ones.
-    Fill twice = FillHeap({Segment(0x1000), Segment(0x2000), Block(0x10, 0x0001), Segment(0x3000),
-                           Segment(0x4000), Block(0x30, 0x0001)},
-                          0x18);
-    EXPECT_EQ((std::vector<std::string>{"1 0x00002018 0x00000010 FIXED Allocated",
-                                        "2 0x00004018 0x00000030 FIXED Allocated"}),
-              twice.sink.rows);
+  // The address comes from the last segment before the block, in the
+  // first step and in later ones.
+  Fill twice = FillHeap(
+      {Segment(0x1000), Segment(0x2000), Block(0x10, 0x0001), Segment(0x3000), Segment(0x4000), Block(0x30, 0x0001)},
+      0x18);
+  EXPECT_EQ(
+      (std::vector<std::string>{"1 0x00002018 0x00000010 FIXED Allocated", "2 0x00004018 0x00000030 FIXED Allocated"}),
+      twice.sink.rows);
 }
 
-TEST(BlockWalkTest, BlockAtEntryZeroCountsFromAddressZero)
-{
-    Fill fill = FillHeap({Block(0x100, 0x0001), Block(0x20, 0x0001), Block(0x8, 0x0001)});
-    EXPECT_EQ((std::vector<std::string>{"1 0x00000000 0x00000100 FIXED Allocated",
-                                        "2 0x00000100 0x00000020 FIXED Allocated",
-                                        "3 0x00000120 0x00000008 FIXED Allocated"}),
-              fill.sink.rows);
+TEST(BlockWalkTest, BlockAtEntryZeroCountsFromAddressZero) {
+  Fill fill = FillHeap({Block(0x100, 0x0001), Block(0x20, 0x0001), Block(0x8, 0x0001)});
+  EXPECT_EQ(
+      (std::vector<std::string>{"1 0x00000000 0x00000100 FIXED Allocated", "2 0x00000100 0x00000020 FIXED Allocated",
+                                "3 0x00000120 0x00000008 FIXED Allocated"}),
+      fill.sink.rows);
 }
 
-TEST(BlockWalkTest, ClassifiesEachBlockByItsOwnFlags)
-{
-    Fill fill = FillHeap({Block(0x10, 0x0004), Block(0x10, 0x0020), Block(0x10, 0x0101),
-                          Block(0x10, 0x0200), Block(0x10, 0x0100), Block(0x10, 0x0000),
-                          Block(0x10, 0x0100), Block(0x10, 0x0004), Block(0x10, 0x0002 | 0x0001)});
-    std::vector<std::string> kinds;
-    for (const std::string& row : fill.sink.rows)
-        kinds.push_back(row.substr(row.find(' ', row.find(' ', row.find(' ') + 1) + 1) + 1));
-    EXPECT_EQ((std::vector<std::string>{"Unknown Allocated", "FIXED Allocated", "FIXED Allocated",
-                                        "FIXED Allocated", "Not applicable Free", "Unknown Allocated",
-                                        "Not applicable Free", "Unknown Allocated"}),
-              kinds);
+TEST(BlockWalkTest, ClassifiesEachBlockByItsOwnFlags) {
+  Fill fill =
+      FillHeap({Block(0x10, 0x0004), Block(0x10, 0x0020), Block(0x10, 0x0101), Block(0x10, 0x0200), Block(0x10, 0x0100),
+                Block(0x10, 0x0000), Block(0x10, 0x0100), Block(0x10, 0x0004), Block(0x10, 0x0002 | 0x0001)});
+  std::vector<std::string> kinds;
+  for (const std::string& row : fill.sink.rows)
+    kinds.push_back(row.substr(row.find(' ', row.find(' ', row.find(' ') + 1) + 1) + 1));
+  EXPECT_EQ((std::vector<std::string>{"Unknown Allocated", "FIXED Allocated", "FIXED Allocated", "FIXED Allocated",
+                                      "Not applicable Free", "Unknown Allocated", "Not applicable Free",
+                                      "Unknown Allocated"}),
+            kinds);
 }
 
-TEST(BlockWalkTest, NeverReadsPastTheEntryCountOrTheImage)
-{
-    // Three entries in the image, the record claims two: the third (a
-    // block) must not show up, nor be read. And a segment as the last
-    // counted entry must end the walk without a read past it.
-    HeapRecord heap{0x150000, 0, 8, 0, 0, 2, 0};
-    for (uint16_t lastFlags : {uint16_t{0x0001}, uint16_t{0x0002}}) {
-        std::vector<HeapEntryRecord> entries{Block(0x10, 0x0001), Block(0x10, lastFlags), Block(0x10, 0x0001)};
-        FixtureImage image = BuildQueryImage(kBase, {{heap, entries}});
-        const uint32_t arrayEnd = static_cast<uint32_t>(kBase + image.Bytes().size()) - 16;
-        // Patch the count back to 2 (the builder wrote 3).
-        image.Bytes()[kFixtureHeapListOffset + 4 + 24] = 2;
-        RecordingImage recording(image);
-        HeapQueryReader reader(recording, kBase);
-        HeapRecord read{};
-        ASSERT_TRUE(reader.ReadHeap(0, read));
-        ASSERT_EQ(2u, read.NumberOfEntries);
-        Sink sink;
-        EXPECT_EQ(lastFlags == 0x0002 ? 1u : 2u, FillBlockRows(reader, read, sink));
-        EXPECT_LE(recording.HighestEnd(), arrayEnd);
-    }
-
-    // The record claims more entries than the image holds: the walk ends
-    // at the first entry it can't read.
-    FixtureImage cut = BuildQueryImage(kBase, {{heap, {Block(0x10, 1), Block(0x10, 1), Block(0x10, 1), Block(0x10, 1)}}});
-    cut.Bytes().resize(cut.Bytes().size() - 24);
-    cut.Bytes().shrink_to_fit();
-    HeapQueryReader reader(cut, kBase);
+TEST(BlockWalkTest, NeverReadsPastTheEntryCountOrTheImage) {
+  // Three entries in the image, the record claims two: the third (a
+  // block) must not show up, nor be read. And a segment as the last
+  // counted entry must end the walk without a read past it.
+  HeapRecord heap{0x150000, 0, 8, 0, 0, 2, 0};
+  for (uint16_t lastFlags : {uint16_t{0x0001}, uint16_t{0x0002}}) {
+    std::vector<HeapEntryRecord> entries{Block(0x10, 0x0001), Block(0x10, lastFlags), Block(0x10, 0x0001)};
+    FixtureImage image = BuildQueryImage(kBase, {{heap, entries}});
+    const uint32_t arrayEnd = static_cast<uint32_t>(kBase + image.Bytes().size()) - 16;
+    // Patch the count back to 2 (the builder wrote 3).
+    image.Bytes()[kFixtureHeapListOffset + 4 + 24] = 2;
+    RecordingImage recording(image);
+    HeapQueryReader reader(recording, kBase);
     HeapRecord read{};
     ASSERT_TRUE(reader.ReadHeap(0, read));
+    ASSERT_EQ(2u, read.NumberOfEntries);
     Sink sink;
-    EXPECT_EQ(2u, FillBlockRows(reader, read, sink));
+    EXPECT_EQ(lastFlags == 0x0002 ? 1u : 2u, FillBlockRows(reader, read, sink));
+    EXPECT_LE(recording.HighestEnd(), arrayEnd);
+  }
 
-    BlockCursor cursor{0, 0, 0, read.NumberOfEntries};
-    EXPECT_FALSE(BlockWalkNext(cursor, reader, read));
+  // The record claims more entries than the image holds: the walk ends
+  // at the first entry it can't read.
+  FixtureImage cut = BuildQueryImage(kBase, {{heap, {Block(0x10, 1), Block(0x10, 1), Block(0x10, 1), Block(0x10, 1)}}});
+  cut.Bytes().resize(cut.Bytes().size() - 24);
+  cut.Bytes().shrink_to_fit();
+  HeapQueryReader reader(cut, kBase);
+  HeapRecord read{};
+  ASSERT_TRUE(reader.ReadHeap(0, read));
+  Sink sink;
+  EXPECT_EQ(2u, FillBlockRows(reader, read, sink));
+
+  BlockCursor cursor{0, 0, 0, read.NumberOfEntries};
+  EXPECT_FALSE(BlockWalkNext(cursor, reader, read));
 }
 
-TEST(BlockTableFillTest, ProgressAfterEveryTwentyFifthRow)
-{
-    auto blocks = [](size_t n) {
-        std::vector<HeapEntryRecord> entries{Segment(0x1000)};
-        entries.insert(entries.end(), n, Block(0x10, 0x0001));
-        return entries;
-    };
-    EXPECT_TRUE(FillHeap(blocks(24)).sink.progress.empty());
+TEST(BlockTableFillTest, ProgressAfterEveryTwentyFifthRow) {
+  auto blocks = [](size_t n) {
+    std::vector<HeapEntryRecord> entries{Segment(0x1000)};
+    entries.insert(entries.end(), n, Block(0x10, 0x0001));
+    return entries;
+  };
+  EXPECT_TRUE(FillHeap(blocks(24)).sink.progress.empty());
 
-    Fill one = FillHeap(blocks(25));
-    EXPECT_EQ(std::vector<std::string>{"Heap Blocks within the selected Node - processing 25 of 26 blocks..."},
-              one.sink.progress);
-    EXPECT_EQ("progress", one.sink.events.back());
+  Fill one = FillHeap(blocks(25));
+  EXPECT_EQ(std::vector<std::string>{"Heap Blocks within the selected Node - processing 25 of 26 blocks..."},
+            one.sink.progress);
+  EXPECT_EQ("progress", one.sink.events.back());
 
-    Fill two = FillHeap(blocks(51));
-    ASSERT_EQ(2u, two.sink.progress.size());
-    EXPECT_EQ("Heap Blocks within the selected Node - processing 50 of 52 blocks...", two.sink.progress[1]);
-    // Progress follows row 25 (index 24) and comes before the next row.
-    EXPECT_EQ("row 24", two.sink.events[24]);
-    EXPECT_EQ("progress", two.sink.events[25]);
-    EXPECT_EQ("row 25", two.sink.events[26]);
+  Fill two = FillHeap(blocks(51));
+  ASSERT_EQ(2u, two.sink.progress.size());
+  EXPECT_EQ("Heap Blocks within the selected Node - processing 50 of 52 blocks...", two.sink.progress[1]);
+  // Progress follows row 25 (index 24) and comes before the next row.
+  EXPECT_EQ("row 24", two.sink.events[24]);
+  EXPECT_EQ("progress", two.sink.events[25]);
+  EXPECT_EQ("row 25", two.sink.events[26]);
 }

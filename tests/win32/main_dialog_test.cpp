@@ -111,9 +111,9 @@ TEST(MainDialog, ControlsCarryTheirFonts) {
 
 TEST(MainDialog, ListViewsHaveTheirColumnsAndStyles) {
   LiveDialog dlg;
-  const std::vector<std::pair<std::string, int>> node = {{"Node Index", 80}, {"Base Address", 100},
+  const std::vector<std::pair<std::string, int>> node = {{"Node Index", 80},   {"Base Address", 100},
                                                          {"No of Blocks", 80}, {"Comitted", 100},
-                                                         {"Allocated", 100}, {"Flags", 100}};
+                                                         {"Allocated", 100},   {"Flags", 100}};
   const std::vector<std::pair<std::string, int>> block = {
       {"Block Index", 80}, {"Block Address", 120}, {"Block Size", 120}, {"Allocation Type", 100}, {"Status", 140}};
   const auto check = [](const CListCtrl& list, const std::vector<std::pair<std::string, int>>& expected) {
@@ -135,8 +135,9 @@ TEST(MainDialog, InfoTipsPointAtTheDialogsTexts) {
   LiveDialog dlg;
   char listBuffer[64] = "untouched";
   for (int item : {0, 7}) {
-    for (const auto& [id, expected] : {std::pair<int, const char*>{IDC_NODE_LIST, "Click to view the heap blocks within this node"},
-                                       {IDC_BLOCK_LIST, "Click to view the contents of this heap block"}}) {
+    for (const auto& [id, expected] :
+         {std::pair<int, const char*>{IDC_NODE_LIST, "Click to view the heap blocks within this node"},
+          {IDC_BLOCK_LIST, "Click to view the contents of this heap block"}}) {
       NMLVGETINFOTIPA tip = {};
       tip.hdr.hwndFrom = ::GetDlgItem(dlg.Hwnd(), id);
       tip.hdr.idFrom = static_cast<UINT_PTR>(id);

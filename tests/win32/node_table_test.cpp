@@ -16,7 +16,6 @@
 namespace {
 using Row = std::vector<std::string>;
 
-
 // How many of the three buttons a handler disables are enabled right now.
 int EnabledButtons(HWND dialog) { return EnabledCount(dialog, {IDOK, IDC_CLOSE_DATA, IDC_SAVE_DATA}); }
 

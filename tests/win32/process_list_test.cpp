@@ -20,9 +20,7 @@ std::set<uint32_t> RunningProcessIds() {
   return std::set<uint32_t>(ids, ids + bytes / sizeof(DWORD));
 }
 
-bool CaseBlindLess(const std::string& a, const std::string& b) {
-  return ::lstrcmpiA(a.c_str(), b.c_str()) < 0;
-}
+bool CaseBlindLess(const std::string& a, const std::string& b) { return ::lstrcmpiA(a.c_str(), b.c_str()) < 0; }
 
 std::string EntryOf(const std::vector<std::string>& entries, uint32_t processId) {
   for (const std::string& entry : entries)

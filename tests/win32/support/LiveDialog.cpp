@@ -70,8 +70,8 @@ std::string CellText(const CListCtrl& list, int row, int column) {
 }
 
 std::vector<std::string> RowTexts(const CListCtrl& list, int row) {
-  const int columns = static_cast<int>(
-      ::SendMessageA(reinterpret_cast<HWND>(list.SendMessage(LVM_GETHEADER)), HDM_GETITEMCOUNT, 0, 0));
+  const int columns =
+      static_cast<int>(::SendMessageA(reinterpret_cast<HWND>(list.SendMessage(LVM_GETHEADER)), HDM_GETITEMCOUNT, 0, 0));
   std::vector<std::string> texts;
   for (int c = 0; c < columns; ++c) texts.push_back(CellText(list, row, c));
   return texts;

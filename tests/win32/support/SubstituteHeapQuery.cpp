@@ -23,7 +23,7 @@ static_assert(std::is_same_v<decltype(&SubstituteQueryProcessDebugInformation), 
 namespace {
 
 constexpr uint32_t kHeaderBytes = 56;
-constexpr uint32_t kBufferBytes = 128; // header, heap-list pointer, reserved tail
+constexpr uint32_t kBufferBytes = 128;  // header, heap-list pointer, reserved tail
 constexpr uint32_t kRecordBytes = 64;
 constexpr uint32_t kEntryBytes = 16;
 
@@ -35,247 +35,224 @@ constexpr uint8_t kDestroyedFill = 0xDD;
 // list and the entry arrays live in the vectors and are replaced as a whole
 // by every successful query.
 struct Buffer {
-    alignas(8) uint8_t bytes[kBufferBytes];
-    std::vector<uint8_t> heapList;
-    std::vector<uint8_t> entries; // every heap's entries, one heap after the other
+  alignas(8) uint8_t bytes[kBufferBytes];
+  std::vector<uint8_t> heapList;
+  std::vector<uint8_t> entries;  // every heap's entries, one heap after the other
 };
 
-void Put16(uint8_t* at, uint16_t value)
-{
-    at[0] = static_cast<uint8_t>(value);
-    at[1] = static_cast<uint8_t>(value >> 8);
+void Put16(uint8_t* at, uint16_t value) {
+  at[0] = static_cast<uint8_t>(value);
+  at[1] = static_cast<uint8_t>(value >> 8);
 }
 
-void Put32(uint8_t* at, uint32_t value)
-{
-    for (int i = 0; i < 4; ++i)
-        at[i] = static_cast<uint8_t>(value >> (8 * i));
+void Put32(uint8_t* at, uint32_t value) {
+  for (int i = 0; i < 4; ++i) at[i] = static_cast<uint8_t>(value >> (8 * i));
 }
 
-uint32_t AddressOf(const void* p)
-{
-    return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(p));
-}
+uint32_t AddressOf(const void* p) { return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(p)); }
 
 struct State {
-    std::mutex lock;
-    SubstituteScenario scenario;
-    SubstituteCounters counters;
-    std::vector<std::string> misuses;
-    std::map<void*, std::unique_ptr<Buffer>> live;
-    // Destroyed buffers keep their first bytes (poisoned), so a new buffer
-    // never gets the address of a destroyed one and a second destruction
-    // is always recognised as such.
-    std::vector<std::unique_ptr<Buffer>> destroyed;
+  std::mutex lock;
+  SubstituteScenario scenario;
+  SubstituteCounters counters;
+  std::vector<std::string> misuses;
+  std::map<void*, std::unique_ptr<Buffer>> live;
+  // Destroyed buffers keep their first bytes (poisoned), so a new buffer
+  // never gets the address of a destroyed one and a second destruction
+  // is always recognised as such.
+  std::vector<std::unique_ptr<Buffer>> destroyed;
 
-    void Misuse(const char* what, const void* buffer)
-    {
-        char text[128];
-        std::snprintf(text, sizeof text, "%s 0x%.8x", what, static_cast<unsigned>(AddressOf(buffer)));
-        misuses.emplace_back(text);
-    }
+  void Misuse(const char* what, const void* buffer) {
+    char text[128];
+    std::snprintf(text, sizeof text, "%s 0x%.8x", what, static_cast<unsigned>(AddressOf(buffer)));
+    misuses.emplace_back(text);
+  }
 };
 
 // The system's service leaves the thread's last error code alone; the
 // locking here must not disturb it either. Declared before the lock guard,
 // it restores the code (or the scenario's) after the lock is released.
 class LastErrorKeeper {
-public:
-    LastErrorKeeper() : m_code(GetLastError()) {}
-    LastErrorKeeper(const LastErrorKeeper&) = delete;
-    LastErrorKeeper& operator=(const LastErrorKeeper&) = delete;
-    ~LastErrorKeeper() { SetLastError(m_code); }
-    void Replace(uint32_t code) { m_code = code; }
+ public:
+  LastErrorKeeper() : m_code(GetLastError()) {}
+  LastErrorKeeper(const LastErrorKeeper&) = delete;
+  LastErrorKeeper& operator=(const LastErrorKeeper&) = delete;
+  ~LastErrorKeeper() { SetLastError(m_code); }
+  void Replace(uint32_t code) { m_code = code; }
 
-private:
-    DWORD m_code;
+ private:
+  DWORD m_code;
 };
 
-State& TheState()
-{
-    static State state;
-    return state;
+State& TheState() {
+  static State state;
+  return state;
 }
 
 // Lays the scenario's heaps out into fresh vectors, so the buffer's old
 // content stays intact until the new one is complete.
-void Fill(Buffer& buffer, const SubstituteScenario& scenario, bool withEntries)
-{
-    const size_t heapCount = scenario.heaps.size();
-    std::vector<uint8_t> heapList(4 + kRecordBytes * heapCount, kReservedFill);
-    std::vector<uint8_t> entries;
-    if (withEntries) {
-        size_t total = 0;
-        for (const SubstituteHeap& heap : scenario.heaps)
-            total += heap.entries.size();
-        entries.resize(total * kEntryBytes);
+void Fill(Buffer& buffer, const SubstituteScenario& scenario, bool withEntries) {
+  const size_t heapCount = scenario.heaps.size();
+  std::vector<uint8_t> heapList(4 + kRecordBytes * heapCount, kReservedFill);
+  std::vector<uint8_t> entries;
+  if (withEntries) {
+    size_t total = 0;
+    for (const SubstituteHeap& heap : scenario.heaps) total += heap.entries.size();
+    entries.resize(total * kEntryBytes);
+  }
+
+  Put32(heapList.data(), static_cast<uint32_t>(heapCount));
+  size_t entryOffset = 0;
+  for (size_t h = 0; h < heapCount; ++h) {
+    const SubstituteHeap& heap = scenario.heaps[h];
+    uint8_t* record = heapList.data() + 4 + kRecordBytes * h;
+    Put32(record + 0, heap.baseAddress);
+    Put32(record + 4, heap.flags);
+    Put16(record + 8, heap.entryOverhead);
+    Put16(record + 10, 0xFFFF);  // shows up in a 32-bit read of EntryOverhead
+    Put32(record + 12, heap.bytesAllocated);
+    Put32(record + 16, heap.bytesCommitted);
+    Put32(record + 24, static_cast<uint32_t>(heap.entries.size()));
+    uint32_t entriesAddress = 0;
+    if (withEntries && !heap.entries.empty()) {
+      uint8_t* out = entries.data() + entryOffset;
+      entriesAddress = AddressOf(out);
+      for (const SubstituteEntry& entry : heap.entries) {
+        Put32(out + 0, entry.size);
+        Put16(out + 4, entry.flags);
+        Put16(out + 6, 0xFFFF);
+        Put32(out + 8, 0xEEEEEEEEu);
+        Put32(out + 12, entry.address);
+        out += kEntryBytes;
+      }
+      entryOffset += heap.entries.size() * kEntryBytes;
     }
+    Put32(record + 60, entriesAddress);
+  }
 
-    Put32(heapList.data(), static_cast<uint32_t>(heapCount));
-    size_t entryOffset = 0;
-    for (size_t h = 0; h < heapCount; ++h) {
-        const SubstituteHeap& heap = scenario.heaps[h];
-        uint8_t* record = heapList.data() + 4 + kRecordBytes * h;
-        Put32(record + 0, heap.baseAddress);
-        Put32(record + 4, heap.flags);
-        Put16(record + 8, heap.entryOverhead);
-        Put16(record + 10, 0xFFFF); // shows up in a 32-bit read of EntryOverhead
-        Put32(record + 12, heap.bytesAllocated);
-        Put32(record + 16, heap.bytesCommitted);
-        Put32(record + 24, static_cast<uint32_t>(heap.entries.size()));
-        uint32_t entriesAddress = 0;
-        if (withEntries && !heap.entries.empty()) {
-            uint8_t* out = entries.data() + entryOffset;
-            entriesAddress = AddressOf(out);
-            for (const SubstituteEntry& entry : heap.entries) {
-                Put32(out + 0, entry.size);
-                Put16(out + 4, entry.flags);
-                Put16(out + 6, 0xFFFF);
-                Put32(out + 8, 0xEEEEEEEEu);
-                Put32(out + 12, entry.address);
-                out += kEntryBytes;
-            }
-            entryOffset += heap.entries.size() * kEntryBytes;
-        }
-        Put32(record + 60, entriesAddress);
-    }
-
-    buffer.heapList = std::move(heapList);
-    buffer.entries = std::move(entries);
-    Put32(buffer.bytes + kHeaderBytes, scenario.heapsPointerNull ? 0 : AddressOf(buffer.heapList.data()));
+  buffer.heapList = std::move(heapList);
+  buffer.entries = std::move(entries);
+  Put32(buffer.bytes + kHeaderBytes, scenario.heapsPointerNull ? 0 : AddressOf(buffer.heapList.data()));
 }
 
-} // namespace
+}  // namespace
 
-void SetSubstituteScenario(SubstituteScenario scenario)
-{
-    State& state = TheState();
-    std::lock_guard guard(state.lock);
-    state.scenario = std::move(scenario);
+void SetSubstituteScenario(SubstituteScenario scenario) {
+  State& state = TheState();
+  std::lock_guard guard(state.lock);
+  state.scenario = std::move(scenario);
 }
 
-const SubstituteScenario& SubstituteScenarioInUse()
-{
-    return TheState().scenario;
+const SubstituteScenario& SubstituteScenarioInUse() { return TheState().scenario; }
+
+SubstituteCounters SubstituteCountersNow() {
+  State& state = TheState();
+  std::lock_guard guard(state.lock);
+  return state.counters;
 }
 
-SubstituteCounters SubstituteCountersNow()
-{
-    State& state = TheState();
-    std::lock_guard guard(state.lock);
-    return state.counters;
+void ResetSubstituteCounters() {
+  State& state = TheState();
+  std::lock_guard guard(state.lock);
+  state.counters = {};
+  state.misuses.clear();
 }
 
-void ResetSubstituteCounters()
-{
-    State& state = TheState();
-    std::lock_guard guard(state.lock);
-    state.counters = {};
-    state.misuses.clear();
+int LiveSubstituteBuffers() {
+  State& state = TheState();
+  std::lock_guard guard(state.lock);
+  return static_cast<int>(state.live.size());
 }
 
-int LiveSubstituteBuffers()
-{
-    State& state = TheState();
-    std::lock_guard guard(state.lock);
-    return static_cast<int>(state.live.size());
+int SubstituteMisuses() {
+  State& state = TheState();
+  std::lock_guard guard(state.lock);
+  return static_cast<int>(state.misuses.size());
 }
 
-int SubstituteMisuses()
-{
-    State& state = TheState();
-    std::lock_guard guard(state.lock);
-    return static_cast<int>(state.misuses.size());
+std::vector<std::string> SubstituteMisuseLog() {
+  State& state = TheState();
+  std::lock_guard guard(state.lock);
+  return state.misuses;
 }
 
-std::vector<std::string> SubstituteMisuseLog()
-{
-    State& state = TheState();
-    std::lock_guard guard(state.lock);
-    return state.misuses;
+void* __stdcall SubstituteCreateQueryDebugBuffer(uint32_t maximumCommit, uint32_t useEventPair) {
+  LastErrorKeeper lastError;
+  State& state = TheState();
+  std::lock_guard guard(state.lock);
+  if (maximumCommit != 0 || useEventPair != 0) {
+    char text[96];
+    std::snprintf(text, sizeof text, "create with arguments %u, %u", static_cast<unsigned>(maximumCommit),
+                  static_cast<unsigned>(useEventPair));
+    state.misuses.emplace_back(text);
+  }
+  if (state.scenario.createFails) {
+    ++state.counters.failedCreations;
+    return nullptr;
+  }
+  auto buffer = std::make_unique<Buffer>();
+  std::memset(buffer->bytes, kHeaderFill, sizeof buffer->bytes);
+  Put32(buffer->bytes + kHeaderBytes, 0);  // no heap information until a query delivers some
+  void* handle = buffer->bytes;
+  state.live.emplace(handle, std::move(buffer));
+  ++state.counters.creations;
+  return handle;
 }
 
-void* __stdcall SubstituteCreateQueryDebugBuffer(uint32_t maximumCommit, uint32_t useEventPair)
-{
-    LastErrorKeeper lastError;
-    State& state = TheState();
-    std::lock_guard guard(state.lock);
-    if (maximumCommit != 0 || useEventPair != 0) {
-        char text[96];
-        std::snprintf(text, sizeof text, "create with arguments %u, %u", static_cast<unsigned>(maximumCommit),
-                      static_cast<unsigned>(useEventPair));
-        state.misuses.emplace_back(text);
-    }
-    if (state.scenario.createFails) {
-        ++state.counters.failedCreations;
-        return nullptr;
-    }
-    auto buffer = std::make_unique<Buffer>();
-    std::memset(buffer->bytes, kHeaderFill, sizeof buffer->bytes);
-    Put32(buffer->bytes + kHeaderBytes, 0); // no heap information until a query delivers some
-    void* handle = buffer->bytes;
-    state.live.emplace(handle, std::move(buffer));
-    ++state.counters.creations;
-    return handle;
+int32_t __stdcall SubstituteDestroyQueryDebugBuffer(void* handle) {
+  LastErrorKeeper lastError;
+  State& state = TheState();
+  std::lock_guard guard(state.lock);
+  const auto found = state.live.find(handle);
+  if (found == state.live.end()) {
+    state.Misuse("destroy of a buffer that is not live:", handle);
+    return kSubstituteStatusInvalidParameter;
+  }
+  std::unique_ptr<Buffer> buffer = std::move(found->second);
+  state.live.erase(found);
+  buffer->heapList = {};
+  buffer->entries = {};
+  std::memset(buffer->bytes, kDestroyedFill, sizeof buffer->bytes);
+  state.destroyed.push_back(std::move(buffer));
+  ++state.counters.destructions;
+  return kSubstituteStatusSuccess;
 }
 
-int32_t __stdcall SubstituteDestroyQueryDebugBuffer(void* handle)
-{
-    LastErrorKeeper lastError;
-    State& state = TheState();
-    std::lock_guard guard(state.lock);
-    const auto found = state.live.find(handle);
-    if (found == state.live.end()) {
-        state.Misuse("destroy of a buffer that is not live:", handle);
-        return kSubstituteStatusInvalidParameter;
-    }
-    std::unique_ptr<Buffer> buffer = std::move(found->second);
-    state.live.erase(found);
-    buffer->heapList = {};
-    buffer->entries = {};
-    std::memset(buffer->bytes, kDestroyedFill, sizeof buffer->bytes);
-    state.destroyed.push_back(std::move(buffer));
-    ++state.counters.destructions;
-    return kSubstituteStatusSuccess;
-}
+int32_t __stdcall SubstituteQueryProcessDebugInformation(uint32_t processId, uint32_t flags, void* handle) {
+  LastErrorKeeper lastError;
+  State& state = TheState();
+  std::lock_guard guard(state.lock);
+  ++state.counters.queries;
+  state.counters.queryFlags.push_back(flags);
+  state.counters.queryProcessIds.push_back(processId);
 
-int32_t __stdcall SubstituteQueryProcessDebugInformation(uint32_t processId, uint32_t flags, void* handle)
-{
-    LastErrorKeeper lastError;
-    State& state = TheState();
-    std::lock_guard guard(state.lock);
-    ++state.counters.queries;
-    state.counters.queryFlags.push_back(flags);
-    state.counters.queryProcessIds.push_back(processId);
+  const SubstituteScenario& scenario = state.scenario;
+  const auto found = state.live.find(handle);
+  const auto failing = scenario.failingFlags.find(flags);
+  int32_t status = kSubstituteStatusSuccess;
+  bool fill = false;
+  if (found == state.live.end()) {
+    state.Misuse("query into a buffer that is not live:", handle);
+    status = kSubstituteStatusInvalidParameter;
+  } else if (scenario.onlyProcessId && *scenario.onlyProcessId != processId) {
+    status = kSubstituteStatusNoSuchProcess;
+  } else if (failing != scenario.failingFlags.end()) {
+    status = failing->second;  // the buffer stays as it was, whatever the status
+  } else {
+    fill = true;
+  }
+  if (status != kSubstituteStatusSuccess && scenario.lastErrorOnFailure)
+    lastError.Replace(*scenario.lastErrorOnFailure);
+  if (!fill) return status;
 
-    const SubstituteScenario& scenario = state.scenario;
-    const auto found = state.live.find(handle);
-    const auto failing = scenario.failingFlags.find(flags);
-    int32_t status = kSubstituteStatusSuccess;
-    bool fill = false;
-    if (found == state.live.end()) {
-        state.Misuse("query into a buffer that is not live:", handle);
-        status = kSubstituteStatusInvalidParameter;
-    } else if (scenario.onlyProcessId && *scenario.onlyProcessId != processId) {
-        status = kSubstituteStatusNoSuchProcess;
-    } else if (failing != scenario.failingFlags.end()) {
-        status = failing->second; // the buffer stays as it was, whatever the status
-    } else {
-        fill = true;
-    }
-    if (status != kSubstituteStatusSuccess && scenario.lastErrorOnFailure)
-        lastError.Replace(*scenario.lastErrorOnFailure);
-    if (!fill)
-        return status;
-
-    Buffer& buffer = *found->second;
-    if (flags & (kQueryHeapSummary | kQueryHeapEntries)) {
-        Fill(buffer, scenario, (flags & kQueryHeapEntries) != 0);
-    } else {
-        // Nothing about heaps was asked for.
-        buffer.heapList = {};
-        buffer.entries = {};
-        Put32(buffer.bytes + kHeaderBytes, 0);
-    }
-    return kSubstituteStatusSuccess;
+  Buffer& buffer = *found->second;
+  if (flags & (kQueryHeapSummary | kQueryHeapEntries)) {
+    Fill(buffer, scenario, (flags & kQueryHeapEntries) != 0);
+  } else {
+    // Nothing about heaps was asked for.
+    buffer.heapList = {};
+    buffer.entries = {};
+    Put32(buffer.bytes + kHeaderBytes, 0);
+  }
+  return kSubstituteStatusSuccess;
 }

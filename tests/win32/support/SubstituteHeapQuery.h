@@ -23,18 +23,18 @@
 #include <vector>
 
 struct SubstituteEntry {
-    uint32_t size = 0;
-    uint16_t flags = 0;
-    uint32_t address = 0;
+  uint32_t size = 0;
+  uint16_t flags = 0;
+  uint32_t address = 0;
 };
 
 struct SubstituteHeap {
-    uint32_t baseAddress = 0;
-    uint32_t flags = 0;
-    uint32_t bytesAllocated = 0;
-    uint32_t bytesCommitted = 0;
-    uint16_t entryOverhead = 0;
-    std::vector<SubstituteEntry> entries;
+  uint32_t baseAddress = 0;
+  uint32_t flags = 0;
+  uint32_t bytesAllocated = 0;
+  uint32_t bytesCommitted = 0;
+  uint16_t entryOverhead = 0;
+  std::vector<SubstituteEntry> entries;
 };
 
 // Status values the service answers with.
@@ -43,28 +43,28 @@ constexpr int32_t kSubstituteStatusNoSuchProcess = static_cast<int32_t>(0xC00000
 constexpr int32_t kSubstituteStatusInvalidParameter = static_cast<int32_t>(0xC000000D);
 
 struct SubstituteScenario {
-    std::vector<SubstituteHeap> heaps;
-    // RtlCreateQueryDebugBuffer answers null.
-    bool createFails = false;
-    // A query with one of these flag values returns the mapped status and
-    // leaves the buffer as it was.
-    std::map<uint32_t, int32_t> failingFlags;
-    // A successful query stores 0 as the heap-list pointer.
-    bool heapsPointerNull = false;
-    // When set, a query for any other process answers 0xC000000B.
-    std::optional<uint32_t> onlyProcessId;
-    // When set, a failed query leaves this as the thread's last error code
-    // (the system's service leaves it untouched, which is the default here).
-    std::optional<uint32_t> lastErrorOnFailure;
+  std::vector<SubstituteHeap> heaps;
+  // RtlCreateQueryDebugBuffer answers null.
+  bool createFails = false;
+  // A query with one of these flag values returns the mapped status and
+  // leaves the buffer as it was.
+  std::map<uint32_t, int32_t> failingFlags;
+  // A successful query stores 0 as the heap-list pointer.
+  bool heapsPointerNull = false;
+  // When set, a query for any other process answers 0xC000000B.
+  std::optional<uint32_t> onlyProcessId;
+  // When set, a failed query leaves this as the thread's last error code
+  // (the system's service leaves it untouched, which is the default here).
+  std::optional<uint32_t> lastErrorOnFailure;
 };
 
 struct SubstituteCounters {
-    int creations = 0;        // buffers handed out
-    int destructions = 0;     // live buffers destroyed
-    int queries = 0;          // every query call, failed ones included
-    std::vector<uint32_t> queryFlags;
-    std::vector<uint32_t> queryProcessIds;
-    int failedCreations = 0;  // create calls answered with null
+  int creations = 0;     // buffers handed out
+  int destructions = 0;  // live buffers destroyed
+  int queries = 0;       // every query call, failed ones included
+  std::vector<uint32_t> queryFlags;
+  std::vector<uint32_t> queryProcessIds;
+  int failedCreations = 0;  // create calls answered with null
 };
 
 // The scenario applies to every call from now on; buffers already filled

@@ -10,158 +10,135 @@ constexpr uint16_t kWalkRegion = 0x0001;
 constexpr uint16_t kWalkUncommitted = 0x0002;
 constexpr uint16_t kWalkBusy = 0x0004;
 
-bool ReadHex(std::istream& in, uint32_t& out)
-{
-    unsigned long value = 0;
-    if (!(in >> std::hex >> value) || value > 0xFFFFFFFFul)
-        return false;
-    out = static_cast<uint32_t>(value);
-    return true;
+bool ReadHex(std::istream& in, uint32_t& out) {
+  unsigned long value = 0;
+  if (!(in >> std::hex >> value) || value > 0xFFFFFFFFul) return false;
+  out = static_cast<uint32_t>(value);
+  return true;
 }
 
-bool ReadDec(std::istream& in, uint32_t& out)
-{
-    unsigned long value = 0;
-    if (!(in >> std::dec >> value) || value > 0xFFFFFFFFul)
-        return false;
-    out = static_cast<uint32_t>(value);
-    return true;
+bool ReadDec(std::istream& in, uint32_t& out) {
+  unsigned long value = 0;
+  if (!(in >> std::dec >> value) || value > 0xFFFFFFFFul) return false;
+  out = static_cast<uint32_t>(value);
+  return true;
 }
 
-bool AtEnd(std::istream& in)
-{
-    std::string rest;
-    return !(in >> rest);
+bool AtEnd(std::istream& in) {
+  std::string rest;
+  return !(in >> rest);
 }
 
-bool ParseEntry(std::istream& in, WalkEntry& entry)
-{
-    uint32_t flags = 0;
-    if (!ReadHex(in, entry.data) || !ReadHex(in, entry.size) || !ReadDec(in, entry.overhead) ||
-        !ReadHex(in, flags) || flags > 0xFFFF || !ReadDec(in, entry.regionIndex))
+bool ParseEntry(std::istream& in, WalkEntry& entry) {
+  uint32_t flags = 0;
+  if (!ReadHex(in, entry.data) || !ReadHex(in, entry.size) || !ReadDec(in, entry.overhead) || !ReadHex(in, flags) ||
+      flags > 0xFFFF || !ReadDec(in, entry.regionIndex))
+    return false;
+  entry.flags = static_cast<uint16_t>(flags);
+  if (entry.flags & kWalkRegion) {
+    if (!ReadHex(in, entry.committed) || !ReadHex(in, entry.uncommitted) || !ReadHex(in, entry.firstBlock) ||
+        !ReadHex(in, entry.lastBlock))
+      return false;
+  }
+  return AtEnd(in);
+}
+
+}  // namespace
+
+const TargetReport::Heap* TargetReport::FindHeap(const std::string& role) const {
+  for (const Heap& heap : heaps) {
+    if (heap.role == role) return &heap;
+  }
+  return nullptr;
+}
+
+const KnownBlock* TargetReport::FindBlock(int index) const {
+  for (const KnownBlock& block : blocks) {
+    if (block.index == index) return &block;
+  }
+  return nullptr;
+}
+
+bool ParseTargetReport(const std::string& text, TargetReport& out) {
+  TargetReport report;
+  std::istringstream lines(text);
+  std::string line;
+  bool ended = false;
+  while (std::getline(lines, line)) {
+    if (ended) return false;  // nothing may follow the end line
+    std::istringstream in(line);
+    std::string word;
+    in >> word;
+    if (word == "pid") {
+      if (!ReadDec(in, report.processId) || !AtEnd(in)) return false;
+    } else if (word == "heap") {
+      TargetReport::Heap heap;
+      if (!ReadHex(in, heap.handle) || !(in >> heap.role) || !AtEnd(in)) return false;
+      report.heaps.push_back(std::move(heap));
+    } else if (word == "entry") {
+      WalkEntry entry;
+      if (report.heaps.empty() || !ParseEntry(in, entry)) return false;
+      report.heaps.back().entries.push_back(entry);
+    } else if (word == "block") {
+      KnownBlock block;
+      uint32_t index = 0;
+      if (!ReadDec(in, index) || !ReadHex(in, block.address) || !ReadHex(in, block.size) || !ReadHex(in, block.heap) ||
+          !AtEnd(in))
         return false;
-    entry.flags = static_cast<uint16_t>(flags);
+      block.index = static_cast<int>(index);
+      report.blocks.push_back(block);
+    } else if (word == "unreadable") {
+      if (!ReadHex(in, report.unreadableAddress) || !AtEnd(in)) return false;
+    } else if (word == "end") {
+      ended = AtEnd(in);
+      if (!ended) return false;
+    } else {
+      return false;
+    }
+  }
+  if (!ended) return false;
+  out = std::move(report);
+  return true;
+}
+
+std::vector<uint8_t> ExpectedBlockBytes(int index, uint32_t size) {
+  std::vector<uint8_t> bytes(size);
+  FillTargetBlock(index, bytes.data(), size);
+  return bytes;
+}
+
+SubstituteHeap SubstituteHeapFromWalk(const TargetReport::Heap& heap) {
+  SubstituteHeap out;
+  out.baseAddress = heap.handle;
+  out.flags = kScenarioHeapFlags;
+  out.entryOverhead = kScenarioEntryOverhead;
+  out.entries.reserve(heap.entries.size() * 2);
+
+  bool placed = false;  // whether a segment entry has set the walk's address yet
+  uint64_t next = 0;    // where the walk of the records puts the next block
+  for (const WalkEntry& entry : heap.entries) {
     if (entry.flags & kWalkRegion) {
-        if (!ReadHex(in, entry.committed) || !ReadHex(in, entry.uncommitted) || !ReadHex(in, entry.firstBlock) ||
-            !ReadHex(in, entry.lastBlock))
-            return false;
+      out.bytesCommitted += entry.committed;
+      out.entries.push_back({entry.committed + entry.uncommitted, kScenarioSegmentFlags, entry.firstBlock});
+      next = uint64_t{entry.firstBlock} + kScenarioEntryOverhead;
+      placed = true;
+      continue;
     }
-    return AtEnd(in);
-}
-
-} // namespace
-
-const TargetReport::Heap* TargetReport::FindHeap(const std::string& role) const
-{
-    for (const Heap& heap : heaps) {
-        if (heap.role == role)
-            return &heap;
+    if (!placed || next != entry.data) {
+      out.entries.push_back({0, kScenarioSegmentFlags, entry.data - kScenarioEntryOverhead});
+      placed = true;
     }
-    return nullptr;
+    const bool busy = (entry.flags & kWalkBusy) != 0 && (entry.flags & kWalkUncommitted) == 0;
+    if (busy) out.bytesAllocated += entry.size;
+    out.entries.push_back({entry.size, busy ? kScenarioBusyFlags : kScenarioFreeFlags, 0});
+    next = uint64_t{entry.data} + entry.size;
+  }
+  return out;
 }
 
-const KnownBlock* TargetReport::FindBlock(int index) const
-{
-    for (const KnownBlock& block : blocks) {
-        if (block.index == index)
-            return &block;
-    }
-    return nullptr;
-}
-
-bool ParseTargetReport(const std::string& text, TargetReport& out)
-{
-    TargetReport report;
-    std::istringstream lines(text);
-    std::string line;
-    bool ended = false;
-    while (std::getline(lines, line)) {
-        if (ended)
-            return false; // nothing may follow the end line
-        std::istringstream in(line);
-        std::string word;
-        in >> word;
-        if (word == "pid") {
-            if (!ReadDec(in, report.processId) || !AtEnd(in))
-                return false;
-        } else if (word == "heap") {
-            TargetReport::Heap heap;
-            if (!ReadHex(in, heap.handle) || !(in >> heap.role) || !AtEnd(in))
-                return false;
-            report.heaps.push_back(std::move(heap));
-        } else if (word == "entry") {
-            WalkEntry entry;
-            if (report.heaps.empty() || !ParseEntry(in, entry))
-                return false;
-            report.heaps.back().entries.push_back(entry);
-        } else if (word == "block") {
-            KnownBlock block;
-            uint32_t index = 0;
-            if (!ReadDec(in, index) || !ReadHex(in, block.address) || !ReadHex(in, block.size) ||
-                !ReadHex(in, block.heap) || !AtEnd(in))
-                return false;
-            block.index = static_cast<int>(index);
-            report.blocks.push_back(block);
-        } else if (word == "unreadable") {
-            if (!ReadHex(in, report.unreadableAddress) || !AtEnd(in))
-                return false;
-        } else if (word == "end") {
-            ended = AtEnd(in);
-            if (!ended)
-                return false;
-        } else {
-            return false;
-        }
-    }
-    if (!ended)
-        return false;
-    out = std::move(report);
-    return true;
-}
-
-std::vector<uint8_t> ExpectedBlockBytes(int index, uint32_t size)
-{
-    std::vector<uint8_t> bytes(size);
-    FillTargetBlock(index, bytes.data(), size);
-    return bytes;
-}
-
-SubstituteHeap SubstituteHeapFromWalk(const TargetReport::Heap& heap)
-{
-    SubstituteHeap out;
-    out.baseAddress = heap.handle;
-    out.flags = kScenarioHeapFlags;
-    out.entryOverhead = kScenarioEntryOverhead;
-    out.entries.reserve(heap.entries.size() * 2);
-
-    bool placed = false;  // whether a segment entry has set the walk's address yet
-    uint64_t next = 0;    // where the walk of the records puts the next block
-    for (const WalkEntry& entry : heap.entries) {
-        if (entry.flags & kWalkRegion) {
-            out.bytesCommitted += entry.committed;
-            out.entries.push_back({entry.committed + entry.uncommitted, kScenarioSegmentFlags, entry.firstBlock});
-            next = uint64_t{entry.firstBlock} + kScenarioEntryOverhead;
-            placed = true;
-            continue;
-        }
-        if (!placed || next != entry.data) {
-            out.entries.push_back({0, kScenarioSegmentFlags, entry.data - kScenarioEntryOverhead});
-            placed = true;
-        }
-        const bool busy = (entry.flags & kWalkBusy) != 0 && (entry.flags & kWalkUncommitted) == 0;
-        if (busy)
-            out.bytesAllocated += entry.size;
-        out.entries.push_back({entry.size, busy ? kScenarioBusyFlags : kScenarioFreeFlags, 0});
-        next = uint64_t{entry.data} + entry.size;
-    }
-    return out;
-}
-
-SubstituteScenario ScenarioFromReport(const TargetReport& report)
-{
-    SubstituteScenario scenario;
-    for (const TargetReport::Heap& heap : report.heaps)
-        scenario.heaps.push_back(SubstituteHeapFromWalk(heap));
-    scenario.onlyProcessId = report.processId;
-    return scenario;
+SubstituteScenario ScenarioFromReport(const TargetReport& report) {
+  SubstituteScenario scenario;
+  for (const TargetReport::Heap& heap : report.heaps) scenario.heaps.push_back(SubstituteHeapFromWalk(heap));
+  scenario.onlyProcessId = report.processId;
+  return scenario;
 }

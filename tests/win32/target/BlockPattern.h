@@ -12,39 +12,26 @@ constexpr int kTargetDefaultBlocks = 300;
 constexpr int kTargetProcessHeapBlocks = 8;
 
 // 16 to 2015 bytes, varying enough that neighbouring blocks differ in size.
-inline uint32_t TargetBlockSize(int index)
-{
-    return 16 + (static_cast<uint32_t>(index) * 37u) % 2000u;
-}
+inline uint32_t TargetBlockSize(int index) { return 16 + (static_cast<uint32_t>(index) * 37u) % 2000u; }
 
 // Every 25th block (5, 30, 55, ...) holds readable text instead of the
 // byte pattern, so dumps show both printable and unprintable bytes.
-inline bool TargetBlockIsText(int index)
-{
-    return index % 25 == 5;
-}
+inline bool TargetBlockIsText(int index) { return index % 25 == 5; }
 
 // Private-heap blocks the target frees again, so the heap has free blocks
 // between busy ones. Freed blocks are not reported as known blocks.
-inline bool TargetBlockFreed(int index)
-{
-    return index % 10 == 3;
-}
+inline bool TargetBlockFreed(int index) { return index % 10 == 3; }
 
 // The content of known block `index`, `size` bytes long: byte j of a
 // pattern block is (index * 7 + j) & 0xFF; a text block repeats one line
 // that names its index.
-inline void FillTargetBlock(int index, uint8_t* out, uint32_t size)
-{
-    if (!TargetBlockIsText(index)) {
-        for (uint32_t j = 0; j < size; ++j)
-            out[j] = static_cast<uint8_t>((static_cast<uint32_t>(index) * 7u + j) & 0xFFu);
-        return;
-    }
-    char line[96];
-    const int length = std::snprintf(line, sizeof line,
-                                     "Block %d of the heap target: the quick brown fox jumps over the lazy dog.\r\n",
-                                     index);
-    for (uint32_t j = 0; j < size; ++j)
-        out[j] = static_cast<uint8_t>(line[j % static_cast<uint32_t>(length)]);
+inline void FillTargetBlock(int index, uint8_t* out, uint32_t size) {
+  if (!TargetBlockIsText(index)) {
+    for (uint32_t j = 0; j < size; ++j) out[j] = static_cast<uint8_t>((static_cast<uint32_t>(index) * 7u + j) & 0xFFu);
+    return;
+  }
+  char line[96];
+  const int length = std::snprintf(
+      line, sizeof line, "Block %d of the heap target: the quick brown fox jumps over the lazy dog.\r\n", index);
+  for (uint32_t j = 0; j < size; ++j) out[j] = static_cast<uint8_t>(line[j % static_cast<uint32_t>(length)]);
 }

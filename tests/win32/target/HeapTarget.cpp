@@ -29,237 +29,208 @@
 namespace {
 
 struct HandleCloser {
-    HANDLE handle = nullptr;
-    explicit HandleCloser(HANDLE h) : handle(h) {}
-    HandleCloser(const HandleCloser&) = delete;
-    HandleCloser& operator=(const HandleCloser&) = delete;
-    ~HandleCloser()
-    {
-        if (handle && handle != INVALID_HANDLE_VALUE)
-            CloseHandle(handle);
-    }
+  HANDLE handle = nullptr;
+  explicit HandleCloser(HANDLE h) : handle(h) {}
+  HandleCloser(const HandleCloser&) = delete;
+  HandleCloser& operator=(const HandleCloser&) = delete;
+  ~HandleCloser() {
+    if (handle && handle != INVALID_HANDLE_VALUE) CloseHandle(handle);
+  }
 };
 
 struct PrivateHeap {
-    HANDLE handle = HeapCreate(0, 0, 0);
-    PrivateHeap() = default;
-    PrivateHeap(const PrivateHeap&) = delete;
-    PrivateHeap& operator=(const PrivateHeap&) = delete;
-    ~PrivateHeap()
-    {
-        if (handle)
-            HeapDestroy(handle);
-    }
+  HANDLE handle = HeapCreate(0, 0, 0);
+  PrivateHeap() = default;
+  PrivateHeap(const PrivateHeap&) = delete;
+  PrivateHeap& operator=(const PrivateHeap&) = delete;
+  ~PrivateHeap() {
+    if (handle) HeapDestroy(handle);
+  }
 };
 
 // Pages straight from the system: the walk results are kept there so that
 // storing them changes none of the heaps being walked.
 struct Pages {
-    void* base = nullptr;
-    explicit Pages(SIZE_T bytes, DWORD type = MEM_RESERVE | MEM_COMMIT, DWORD protect = PAGE_READWRITE)
-        : base(VirtualAlloc(nullptr, bytes, type, protect)) {}
-    Pages(const Pages&) = delete;
-    Pages& operator=(const Pages&) = delete;
-    ~Pages()
-    {
-        if (base)
-            VirtualFree(base, 0, MEM_RELEASE);
-    }
+  void* base = nullptr;
+  explicit Pages(SIZE_T bytes, DWORD type = MEM_RESERVE | MEM_COMMIT, DWORD protect = PAGE_READWRITE)
+      : base(VirtualAlloc(nullptr, bytes, type, protect)) {}
+  Pages(const Pages&) = delete;
+  Pages& operator=(const Pages&) = delete;
+  ~Pages() {
+    if (base) VirtualFree(base, 0, MEM_RELEASE);
+  }
 };
 
 struct WalkedHeap {
-    HANDLE handle;
-    const char* role;
-    size_t first; // index of its first entry in the capture
-    size_t count;
+  HANDLE handle;
+  const char* role;
+  size_t first;  // index of its first entry in the capture
+  size_t count;
 };
 
-size_t CountEntries(HANDLE heap)
-{
-    size_t count = 0;
-    HeapLock(heap);
-    PROCESS_HEAP_ENTRY entry{};
-    while (HeapWalk(heap, &entry))
-        ++count;
-    HeapUnlock(heap);
-    return count;
+size_t CountEntries(HANDLE heap) {
+  size_t count = 0;
+  HeapLock(heap);
+  PROCESS_HEAP_ENTRY entry{};
+  while (HeapWalk(heap, &entry)) ++count;
+  HeapUnlock(heap);
+  return count;
 }
 
-size_t CaptureEntries(HANDLE heap, PROCESS_HEAP_ENTRY* out, size_t room)
-{
-    size_t count = 0;
-    HeapLock(heap);
-    PROCESS_HEAP_ENTRY entry{};
-    while (count < room && HeapWalk(heap, &entry))
-        out[count++] = entry;
-    HeapUnlock(heap);
-    return count;
+size_t CaptureEntries(HANDLE heap, PROCESS_HEAP_ENTRY* out, size_t room) {
+  size_t count = 0;
+  HeapLock(heap);
+  PROCESS_HEAP_ENTRY entry{};
+  while (count < room && HeapWalk(heap, &entry)) out[count++] = entry;
+  HeapUnlock(heap);
+  return count;
 }
 
-void AppendLine(std::string& text, const char* format, ...)
-{
-    char line[256];
-    va_list args;
-    va_start(args, format);
-    const int length = std::vsnprintf(line, sizeof line, format, args);
-    va_end(args);
-    if (length > 0)
-        text.append(line, static_cast<size_t>(length) < sizeof line ? static_cast<size_t>(length) : sizeof line - 1);
+void AppendLine(std::string& text, const char* format, ...) {
+  char line[256];
+  va_list args;
+  va_start(args, format);
+  const int length = std::vsnprintf(line, sizeof line, format, args);
+  va_end(args);
+  if (length > 0)
+    text.append(line, static_cast<size_t>(length) < sizeof line ? static_cast<size_t>(length) : sizeof line - 1);
 }
 
-unsigned Hex(const void* p)
-{
-    return static_cast<unsigned>(reinterpret_cast<UINT_PTR>(p));
-}
+unsigned Hex(const void* p) { return static_cast<unsigned>(reinterpret_cast<UINT_PTR>(p)); }
 
 // The first of the candidates where both a 1-byte read and a read of
 // kUnreadableSpan bytes fail; 0 when there is none.
 constexpr SIZE_T kUnreadableSpan = 0x1000;
 
-bool ReadFails(uint32_t address, SIZE_T size)
-{
-    static uint8_t sink[kUnreadableSpan];
-    SIZE_T got = 0;
-    return !ReadProcessMemory(GetCurrentProcess(), reinterpret_cast<const void*>(static_cast<UINT_PTR>(address)), sink,
-                              size, &got);
+bool ReadFails(uint32_t address, SIZE_T size) {
+  static uint8_t sink[kUnreadableSpan];
+  SIZE_T got = 0;
+  return !ReadProcessMemory(GetCurrentProcess(), reinterpret_cast<const void*>(static_cast<UINT_PTR>(address)), sink,
+                            size, &got);
 }
 
-uint32_t FirstUnreadable(std::initializer_list<uint32_t> candidates)
-{
-    for (const uint32_t address : candidates) {
-        if (address && ReadFails(address, 1) && ReadFails(address, kUnreadableSpan))
-            return address;
-    }
-    return 0;
+uint32_t FirstUnreadable(std::initializer_list<uint32_t> candidates) {
+  for (const uint32_t address : candidates) {
+    if (address && ReadFails(address, 1) && ReadFails(address, kUnreadableSpan)) return address;
+  }
+  return 0;
 }
 
-bool WriteReport(const std::string& path, const std::string& text)
-{
-    const std::string partial = path + ".part";
-    {
-        HandleCloser file(CreateFileA(partial.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                      FILE_ATTRIBUTE_NORMAL, nullptr));
-        if (file.handle == INVALID_HANDLE_VALUE)
-            return false;
-        DWORD written = 0;
-        if (!WriteFile(file.handle, text.data(), static_cast<DWORD>(text.size()), &written, nullptr) ||
-            written != text.size())
-            return false;
-    }
-    return MoveFileExA(partial.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
+bool WriteReport(const std::string& path, const std::string& text) {
+  const std::string partial = path + ".part";
+  {
+    HandleCloser file(
+        CreateFileA(partial.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (file.handle == INVALID_HANDLE_VALUE) return false;
+    DWORD written = 0;
+    if (!WriteFile(file.handle, text.data(), static_cast<DWORD>(text.size()), &written, nullptr) ||
+        written != text.size())
+      return false;
+  }
+  return MoveFileExA(partial.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
 }
 
-} // namespace
+}  // namespace
 
-int main(int argc, char** argv)
-{
-    if (argc < 2) {
-        std::fprintf(stderr, "usage: HeapTarget <report-path> [blocks [parent-pid]]\n");
-        return 2;
+int main(int argc, char** argv) {
+  if (argc < 2) {
+    std::fprintf(stderr, "usage: HeapTarget <report-path> [blocks [parent-pid]]\n");
+    return 2;
+  }
+  const std::string reportPath = argv[1];
+  const int privateBlocks = argc > 2 ? std::atoi(argv[2]) : kTargetDefaultBlocks;
+  const DWORD parentId = argc > 3 ? static_cast<DWORD>(std::strtoul(argv[3], nullptr, 10)) : 0;
+  if (privateBlocks < 0) return 2;
+
+  const DWORD pid = GetCurrentProcessId();
+  char eventName[64];
+  std::snprintf(eventName, sizeof eventName, "TarnwickHeapTargetQuit-%lu", static_cast<unsigned long>(pid));
+  HandleCloser quit(CreateEventA(nullptr, TRUE, FALSE, eventName));
+  HandleCloser parent(parentId ? OpenProcess(SYNCHRONIZE, FALSE, parentId) : nullptr);
+
+  PrivateHeap privateHeap;
+  if (!quit.handle || !privateHeap.handle) return 3;
+  const HANDLE processHeap = GetProcessHeap();
+
+  // The blocks stay allocated for the life of the process; HeapDestroy of
+  // the private heap and process exit release them.
+  const int totalBlocks = privateBlocks + kTargetProcessHeapBlocks;
+  Pages addressPages(sizeof(void*) * static_cast<SIZE_T>(totalBlocks + 1));
+  auto* addresses = static_cast<uint8_t**>(addressPages.base);
+  if (!addresses) return 3;
+  for (int i = 0; i < totalBlocks; ++i) {
+    const HANDLE heap = i < privateBlocks ? privateHeap.handle : processHeap;
+    const uint32_t size = TargetBlockSize(i);
+    addresses[i] = static_cast<uint8_t*>(HeapAlloc(heap, 0, size));
+    if (!addresses[i]) return 3;
+    FillTargetBlock(i, addresses[i], size);
+  }
+  for (int i = 0; i < privateBlocks; ++i) {
+    if (TargetBlockFreed(i)) {
+      HeapFree(privateHeap.handle, 0, addresses[i]);
+      addresses[i] = nullptr;
     }
-    const std::string reportPath = argv[1];
-    const int privateBlocks = argc > 2 ? std::atoi(argv[2]) : kTargetDefaultBlocks;
-    const DWORD parentId = argc > 3 ? static_cast<DWORD>(std::strtoul(argv[3], nullptr, 10)) : 0;
-    if (privateBlocks < 0)
-        return 2;
+  }
 
-    const DWORD pid = GetCurrentProcessId();
-    char eventName[64];
-    std::snprintf(eventName, sizeof eventName, "TarnwickHeapTargetQuit-%lu", static_cast<unsigned long>(pid));
-    HandleCloser quit(CreateEventA(nullptr, TRUE, FALSE, eventName));
-    HandleCloser parent(parentId ? OpenProcess(SYNCHRONIZE, FALSE, parentId) : nullptr);
+  // An address whose read fails. A reserved, never committed range is the
+  // natural one, but Wine reads reserved pages of another process as if
+  // they were committed; it fails only where nothing is mapped at all,
+  // such as the first 64 KB. Each candidate is checked with a real read.
+  Pages reserved(0x10000, MEM_RESERVE, PAGE_NOACCESS);
+  const uint32_t unreadable =
+      FirstUnreadable({static_cast<uint32_t>(reinterpret_cast<UINT_PTR>(reserved.base)), 0x00001000u, 0xFFFF0000u});
+  if (!unreadable) return 3;
 
-    PrivateHeap privateHeap;
-    if (!quit.handle || !privateHeap.handle)
-        return 3;
-    const HANDLE processHeap = GetProcessHeap();
+  WalkedHeap heaps[64];
+  size_t heapCount = 0;
+  heaps[heapCount++] = {privateHeap.handle, "private", 0, 0};
+  heaps[heapCount++] = {processHeap, "process", 0, 0};
+  HANDLE all[62];
+  const DWORD listed = GetProcessHeaps(62, all);
+  for (DWORD h = 0; h < listed && h < 62; ++h) {
+    if (all[h] != privateHeap.handle && all[h] != processHeap) heaps[heapCount++] = {all[h], "other", 0, 0};
+  }
 
-    // The blocks stay allocated for the life of the process; HeapDestroy of
-    // the private heap and process exit release them.
-    const int totalBlocks = privateBlocks + kTargetProcessHeapBlocks;
-    Pages addressPages(sizeof(void*) * static_cast<SIZE_T>(totalBlocks + 1));
-    auto* addresses = static_cast<uint8_t**>(addressPages.base);
-    if (!addresses)
-        return 3;
-    for (int i = 0; i < totalBlocks; ++i) {
-        const HANDLE heap = i < privateBlocks ? privateHeap.handle : processHeap;
-        const uint32_t size = TargetBlockSize(i);
-        addresses[i] = static_cast<uint8_t*>(HeapAlloc(heap, 0, size));
-        if (!addresses[i])
-            return 3;
-        FillTargetBlock(i, addresses[i], size);
+  size_t room = 0;
+  for (size_t h = 0; h < heapCount; ++h) room += CountEntries(heaps[h].handle);
+  room += 1024;  // a walk of the very same heaps should not grow, but be safe
+  Pages capturePages(sizeof(PROCESS_HEAP_ENTRY) * room);
+  auto* captured = static_cast<PROCESS_HEAP_ENTRY*>(capturePages.base);
+  if (!captured) return 3;
+  size_t used = 0;
+  for (size_t h = 0; h < heapCount; ++h) {
+    heaps[h].first = used;
+    heaps[h].count = CaptureEntries(heaps[h].handle, captured + used, room - used);
+    used += heaps[h].count;
+  }
+
+  // Formatting allocates, so it comes after every walk.
+  std::string report;
+  AppendLine(report, "pid %lu\n", static_cast<unsigned long>(pid));
+  for (size_t h = 0; h < heapCount; ++h) {
+    AppendLine(report, "heap %x %s\n", Hex(heaps[h].handle), heaps[h].role);
+    for (size_t k = 0; k < heaps[h].count; ++k) {
+      const PROCESS_HEAP_ENTRY& e = captured[heaps[h].first + k];
+      AppendLine(report, "entry %x %lx %u %x %u", Hex(e.lpData), static_cast<unsigned long>(e.cbData),
+                 static_cast<unsigned>(e.cbOverhead), static_cast<unsigned>(e.wFlags),
+                 static_cast<unsigned>(e.iRegionIndex));
+      if (e.wFlags & PROCESS_HEAP_REGION)
+        AppendLine(report, " %lx %lx %x %x", static_cast<unsigned long>(e.Region.dwCommittedSize),
+                   static_cast<unsigned long>(e.Region.dwUnCommittedSize), Hex(e.Region.lpFirstBlock),
+                   Hex(e.Region.lpLastBlock));
+      report += '\n';
     }
-    for (int i = 0; i < privateBlocks; ++i) {
-        if (TargetBlockFreed(i)) {
-            HeapFree(privateHeap.handle, 0, addresses[i]);
-            addresses[i] = nullptr;
-        }
-    }
+  }
+  for (int i = 0; i < totalBlocks; ++i) {
+    if (addresses[i])
+      AppendLine(report, "block %d %x %x %x\n", i, Hex(addresses[i]), TargetBlockSize(i),
+                 Hex(i < privateBlocks ? privateHeap.handle : processHeap));
+  }
+  AppendLine(report, "unreadable %x\n", static_cast<unsigned>(unreadable));
+  report += "end\n";
+  if (!WriteReport(reportPath, report)) return 4;
 
-    // An address whose read fails. A reserved, never committed range is the
-    // natural one, but Wine reads reserved pages of another process as if
-    // they were committed; it fails only where nothing is mapped at all,
-    // such as the first 64 KB. Each candidate is checked with a real read.
-    Pages reserved(0x10000, MEM_RESERVE, PAGE_NOACCESS);
-    const uint32_t unreadable = FirstUnreadable(
-        {static_cast<uint32_t>(reinterpret_cast<UINT_PTR>(reserved.base)), 0x00001000u, 0xFFFF0000u});
-    if (!unreadable)
-        return 3;
-
-    WalkedHeap heaps[64];
-    size_t heapCount = 0;
-    heaps[heapCount++] = {privateHeap.handle, "private", 0, 0};
-    heaps[heapCount++] = {processHeap, "process", 0, 0};
-    HANDLE all[62];
-    const DWORD listed = GetProcessHeaps(62, all);
-    for (DWORD h = 0; h < listed && h < 62; ++h) {
-        if (all[h] != privateHeap.handle && all[h] != processHeap)
-            heaps[heapCount++] = {all[h], "other", 0, 0};
-    }
-
-    size_t room = 0;
-    for (size_t h = 0; h < heapCount; ++h)
-        room += CountEntries(heaps[h].handle);
-    room += 1024; // a walk of the very same heaps should not grow, but be safe
-    Pages capturePages(sizeof(PROCESS_HEAP_ENTRY) * room);
-    auto* captured = static_cast<PROCESS_HEAP_ENTRY*>(capturePages.base);
-    if (!captured)
-        return 3;
-    size_t used = 0;
-    for (size_t h = 0; h < heapCount; ++h) {
-        heaps[h].first = used;
-        heaps[h].count = CaptureEntries(heaps[h].handle, captured + used, room - used);
-        used += heaps[h].count;
-    }
-
-    // Formatting allocates, so it comes after every walk.
-    std::string report;
-    AppendLine(report, "pid %lu\n", static_cast<unsigned long>(pid));
-    for (size_t h = 0; h < heapCount; ++h) {
-        AppendLine(report, "heap %x %s\n", Hex(heaps[h].handle), heaps[h].role);
-        for (size_t k = 0; k < heaps[h].count; ++k) {
-            const PROCESS_HEAP_ENTRY& e = captured[heaps[h].first + k];
-            AppendLine(report, "entry %x %lx %u %x %u", Hex(e.lpData), static_cast<unsigned long>(e.cbData),
-                       static_cast<unsigned>(e.cbOverhead), static_cast<unsigned>(e.wFlags),
-                       static_cast<unsigned>(e.iRegionIndex));
-            if (e.wFlags & PROCESS_HEAP_REGION)
-                AppendLine(report, " %lx %lx %x %x", static_cast<unsigned long>(e.Region.dwCommittedSize),
-                           static_cast<unsigned long>(e.Region.dwUnCommittedSize), Hex(e.Region.lpFirstBlock),
-                           Hex(e.Region.lpLastBlock));
-            report += '\n';
-        }
-    }
-    for (int i = 0; i < totalBlocks; ++i) {
-        if (addresses[i])
-            AppendLine(report, "block %d %x %x %x\n", i, Hex(addresses[i]), TargetBlockSize(i),
-                       Hex(i < privateBlocks ? privateHeap.handle : processHeap));
-    }
-    AppendLine(report, "unreadable %x\n", static_cast<unsigned>(unreadable));
-    report += "end\n";
-    if (!WriteReport(reportPath, report))
-        return 4;
-
-    HANDLE waits[2] = {quit.handle, parent.handle};
-    WaitForMultipleObjects(parent.handle ? 2 : 1, waits, FALSE, INFINITE);
-    return 0;
+  HANDLE waits[2] = {quit.handle, parent.handle};
+  WaitForMultipleObjects(parent.handle ? 2 : 1, waits, FALSE, INFINITE);
+  return 0;
 }
