@@ -9,6 +9,7 @@
 
 #include "DialogWatcher.h"
 #include "LiveDialog.h"
+#include "support/TargetFixture.h"
 #include "blockdata/DumpLines.h"
 #include "support/TargetProcess.h"
 
@@ -101,22 +102,8 @@ class EnableRecorder {
   HHOOK m_hook;
 };
 
-class DataView : public ::testing::Test {
+class DataView : public TargetFixture {
  protected:
-  static void SetUpTestSuite() {
-    s_target = TargetProcess::Start("");
-    if (s_target) SetSubstituteScenario(ScenarioFromReport(s_target->Report()));
-  }
-  static void TearDownTestSuite() {
-    s_target.reset();
-    SetSubstituteScenario({});
-  }
-  void SetUp() override {
-    ASSERT_TRUE(s_target.has_value()) << TargetStartError();
-    dlg.UseSubstituteService();
-    ASSERT_TRUE(dlg.ChooseProcessId(s_target->ProcessId()));
-  }
-  const TargetReport& Report() const { return s_target->Report(); }
   // A block click from table mode, so the switch to data mode is seen.
   std::vector<std::string> ClickBlockRow(int row = 0) {
     dlg->EnterTableMode();
@@ -132,11 +119,8 @@ class DataView : public ::testing::Test {
     return base;
   }
 
-  static std::optional<TargetProcess> s_target;
-  LiveDialog dlg;
   DialogWatcher watcher;
 };
-std::optional<TargetProcess> DataView::s_target;
 
 TEST_F(DataView, DumpsTheTargetsBytesUnderTheHeaderOfTheSelectedNode) {
   const uint32_t base = OpenPrivateHeap();

@@ -9,6 +9,7 @@
 
 #include "DialogWatcher.h"
 #include "LiveDialog.h"
+#include "support/TargetFixture.h"
 #include "SaveAsDriver.h"
 #include "blockdata/ChunkedCopy.h"
 #include "support/TargetProcess.h"
@@ -87,23 +88,8 @@ uint32_t ReadableEdge(uint32_t processId) {
   return 0;
 }
 
-class SaveBlock : public ::testing::Test {
+class SaveBlock : public TargetFixture {
  protected:
-  static void SetUpTestSuite() {
-    s_target = TargetProcess::Start("");
-    if (s_target) SetSubstituteScenario(ScenarioFromReport(s_target->Report()));
-  }
-  static void TearDownTestSuite() {
-    s_target.reset();
-    SetSubstituteScenario({});
-  }
-  void SetUp() override {
-    ASSERT_TRUE(s_target.has_value()) << TargetStartError();
-    dlg.UseSubstituteService();
-    ASSERT_TRUE(dlg.ChooseProcessId(s_target->ProcessId()));
-  }
-  const TargetReport& Report() const { return s_target->Report(); }
-  uint32_t TargetId() const { return s_target->ProcessId(); }
   const KnownBlock& Block(int index) const {
     const KnownBlock* block = Report().FindBlock(index);
     EXPECT_NE(block, nullptr) << index;
@@ -130,11 +116,8 @@ class SaveBlock : public ::testing::Test {
     return texts;
   }
 
-  static std::optional<TargetProcess> s_target;
-  LiveDialog dlg;
   ScratchFolder folder;
 };
-std::optional<TargetProcess> SaveBlock::s_target;
 
 using Texts = std::vector<std::string>;
 
