@@ -11,6 +11,8 @@
 
 #include "DialogWatcher.h"
 #include "LiveDialog.h"
+#include "support/SubstituteFixture.h"
+#include "support/TableRows.h"
 #include "SubstituteHeapQuery.h"
 #include "TargetProcess.h"
 
@@ -21,12 +23,6 @@ constexpr char kCaption[] = "Heap Blocks within the selected Node";
 
 int EnabledControls(HWND dialog) {
   return EnabledCount(dialog, {IDOK, IDC_CLOSE_DATA, IDC_SAVE_DATA, IDC_PROCESS_COMBO, IDC_NODE_LIST});
-}
-
-std::string Hex(uint32_t value) {
-  char text[16];
-  std::snprintf(text, sizeof text, "0x%.8x", static_cast<unsigned>(value));
-  return text;
 }
 
 std::string Progress(int done, int total) {
@@ -90,21 +86,8 @@ class CaptionWatch {
   std::function<void()> m_onProgress;
 };
 
-class BlockTable : public ::testing::Test {
+class BlockTable : public SubstituteFixture {
  protected:
-  void SetUp() override {
-    SetSubstituteScenario({});
-    ResetSubstituteCounters();
-    dlg.UseSubstituteService();
-  }
-  void TearDown() override {
-    EXPECT_EQ(LiveSubstituteBuffers(), 0);
-    EXPECT_EQ(SubstituteMisuses(), 0) << ::testing::PrintToString(SubstituteMisuseLog());
-    const SubstituteCounters counters = SubstituteCountersNow();
-    EXPECT_EQ(counters.creations, counters.destructions);
-    SetSubstituteScenario({});
-  }
-
   // The scenario for this process, the process chosen (node table filled).
   void ChooseWith(std::vector<SubstituteHeap> heaps) {
     SubstituteScenario scenario;
@@ -115,8 +98,6 @@ class BlockTable : public ::testing::Test {
     ResetSubstituteCounters();
   }
   void ClickNode(int row) { dlg.ClickRow(dlg->m_nodeList, row); }
-
-  LiveDialog dlg;
 };
 
 TEST_F(BlockTable, ClickListsTheBlocksOfTheFirstHeapWithTheClickedBase) {

@@ -9,44 +9,18 @@
 
 #include "DialogWatcher.h"
 #include "LiveDialog.h"
+#include "support/TableRows.h"
 #include "support/TargetFixture.h"
 #include "blockdata/DumpLines.h"
 #include "support/TargetProcess.h"
 
 namespace {
-std::string Hex(uint32_t value) {
-  char text[16];
-  std::snprintf(text, sizeof text, "0x%.8x", value);
-  return text;
-}
-
 std::vector<std::string> ExpectedDump(uint32_t node, uint32_t address, const std::vector<uint8_t>& bytes) {
   char header[1024];
   FormatDumpHeader(node, address, static_cast<uint32_t>(bytes.size()), header, sizeof header);
   std::vector<std::string> lines = {header, ""};
   ForEachDumpRow(bytes.data(), bytes.size(), [&](const char* row, size_t length) { lines.emplace_back(row, length); });
   return lines;
-}
-
-int FindRow(const CListCtrl& list, int column, const std::string& text) {
-  for (int row = 0; row < list.GetItemCount(); ++row)
-    if (CellText(list, row, column) == text) return row;
-  return -1;
-}
-
-// One block row with the table's own texts, selected, as the block table
-// would hold it.
-void PutBlockRow(CListCtrl& list, uint32_t address, uint32_t size, const char* status) {
-  list.DeleteAllItems();
-  list.InsertItem(0, "0");
-  list.SetItemText(0, 1, Hex(address).c_str());
-  list.SetItemText(0, 2, Hex(size).c_str());
-  list.SetItemText(0, 3, "FIXED");
-  list.SetItemText(0, 4, status);
-  LVITEMA item = {};
-  item.stateMask = LVIS_SELECTED;
-  item.state = LVIS_SELECTED;
-  list.SendMessage(LVM_SETITEMSTATE, 0, reinterpret_cast<LPARAM>(&item));
 }
 
 void ClearSelection(CListCtrl& list) {

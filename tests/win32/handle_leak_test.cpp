@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include "LiveDialog.h"
+#include "support/TableRows.h"
 #include "SaveAsDriver.h"
 #include "framework/FileDialog.h"
 #include "support/HandleCount.h"
@@ -16,13 +17,6 @@
 #include "support/TargetReport.h"
 
 namespace {
-void SelectRow(CListCtrl& list, int row) {
-  LVITEMA state = {};
-  state.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
-  state.state = LVIS_SELECTED | LVIS_FOCUSED;
-  list.SendMessage(LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(&state));
-}
-
 std::string g_answer;
 
 BOOL AnswerSaveAs(OPENFILENAMEA& ofn) {

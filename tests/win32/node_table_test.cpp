@@ -11,6 +11,7 @@
 #include "ChildProcess.h"
 #include "DialogWatcher.h"
 #include "LiveDialog.h"
+#include "support/SubstituteFixture.h"
 #include "SubstituteHeapQuery.h"
 
 namespace {
@@ -60,21 +61,9 @@ void ExpectEmptyTableMode(LiveDialog& dlg) {
   EXPECT_FALSE(dlg->m_saveDataButton.IsWindowVisible());
 }
 
-class NodeTable : public ::testing::Test {
+class NodeTable : public SubstituteFixture {
  protected:
-  void SetUp() override {
-    SetSubstituteScenario({});
-    ResetSubstituteCounters();
-    dlg.UseSubstituteService();
-  }
-  void TearDown() override {
-    EXPECT_EQ(LiveSubstituteBuffers(), 0);
-    EXPECT_EQ(SubstituteMisuses(), 0) << ::testing::PrintToString(SubstituteMisuseLog());
-    SetSubstituteScenario({});
-  }
   bool ChooseOwnProcess() { return dlg.ChooseProcessId(::GetCurrentProcessId()); }
-
-  LiveDialog dlg;
 };
 
 TEST_F(NodeTable, ThreeHeapsFillRowsInListOrderWithExactTexts) {

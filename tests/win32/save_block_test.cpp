@@ -9,6 +9,7 @@
 
 #include "DialogWatcher.h"
 #include "LiveDialog.h"
+#include "support/TableRows.h"
 #include "support/TargetFixture.h"
 #include "SaveAsDriver.h"
 #include "blockdata/ChunkedCopy.h"
@@ -27,12 +28,6 @@ constexpr char kProcessFailed[] = "Failed to open target process due to insuffic
 constexpr char kReadFailed[] = "Failed to read the heap data from the target process memory";
 constexpr char kFreeNotice[] = "You have selected the FREE heap block.";
 
-std::string Hex(uint32_t value) {
-  char text[16];
-  std::snprintf(text, sizeof text, "0x%.8x", value);
-  return text;
-}
-
 void PutFile(const std::string& path, const std::vector<uint8_t>& bytes) {
   std::FILE* file = std::fopen(path.c_str(), "wb");
   ASSERT_NE(file, nullptr) << path;
@@ -40,25 +35,6 @@ void PutFile(const std::string& path, const std::vector<uint8_t>& bytes) {
     EXPECT_EQ(std::fwrite(bytes.data(), bytes.size(), 1, file), 1u);
   }
   std::fclose(file);
-}
-
-void PutBlockRow(CListCtrl& list, uint32_t address, uint32_t size, const char* status) {
-  list.DeleteAllItems();
-  list.InsertItem(0, "0");
-  list.SetItemText(0, 1, Hex(address).c_str());
-  list.SetItemText(0, 2, Hex(size).c_str());
-  list.SetItemText(0, 3, "FIXED");
-  list.SetItemText(0, 4, status);
-  LVITEMA item = {};
-  item.stateMask = LVIS_SELECTED;
-  item.state = LVIS_SELECTED;
-  list.SendMessage(LVM_SETITEMSTATE, 0, reinterpret_cast<LPARAM>(&item));
-}
-
-int FindRow(const CListCtrl& list, int column, const std::string& text) {
-  for (int row = 0; row < list.GetItemCount(); ++row)
-    if (CellText(list, row, column) == text) return row;
-  return -1;
 }
 
 std::vector<uint8_t> ReadTarget(uint32_t processId, uint32_t address, uint32_t size) {

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "LiveDialog.h"
+#include "support/TableRows.h"
 #include "SaveAsDriver.h"
 #include "blockdata/DumpLines.h"
 #include "support/SubstituteHeapQuery.h"
@@ -12,18 +13,6 @@
 #include "support/TargetReport.h"
 
 namespace {
-int RowWithCell(const CListCtrl& list, int column, const std::string& text) {
-  for (int row = 0; row < list.GetItemCount(); ++row)
-    if (CellText(list, row, column) == text) return row;
-  return -1;
-}
-
-std::string Hex(uint32_t value) {
-  char text[16];
-  std::snprintf(text, sizeof text, "0x%.8x", value);
-  return text;
-}
-
 std::vector<std::string> ExpectedDump(uint32_t node, const KnownBlock& block) {
   const std::vector<uint8_t> bytes = ExpectedBlockBytes(block.index, block.size);
   std::vector<std::string> lines;
@@ -62,27 +51,27 @@ TEST(InspectionRoad, FromChoosingTheTargetToItsEnd) {
   // real address and size, busy blocks allocated and freed ones free.
   const TargetReport::Heap* privateHeap = report.FindHeap("private");
   ASSERT_NE(privateHeap, nullptr);
-  const int nodeRow = RowWithCell(dlg->m_nodeList, 1, Hex(privateHeap->handle));
+  const int nodeRow = FindRow(dlg->m_nodeList, 1, Hex(privateHeap->handle));
   ASSERT_GE(nodeRow, 0);
   dlg.ClickRow(dlg->m_nodeList, nodeRow);
   int busyRows = 0;
   for (const KnownBlock& block : report.blocks) {
     if (block.heap != privateHeap->handle) continue;
-    const int row = RowWithCell(dlg->m_blockList, 1, Hex(block.address));
+    const int row = FindRow(dlg->m_blockList, 1, Hex(block.address));
     ASSERT_GE(row, 0) << block.index;
     EXPECT_EQ(CellText(dlg->m_blockList, row, 2), Hex(block.size));
     EXPECT_EQ(CellText(dlg->m_blockList, row, 4), "Allocated");
     ++busyRows;
   }
   EXPECT_GT(busyRows, 200);
-  EXPECT_NE(RowWithCell(dlg->m_blockList, 4, "Free"), -1);
+  EXPECT_NE(FindRow(dlg->m_blockList, 4, "Free"), -1);
   EXPECT_EQ(WindowText(dlg->m_blockCaption.m_hWnd), "Heap Blocks within the selected Node");
   SaveScreenshot(dlg.Hwnd(), "road-2-blocks");
 
   // 3. A busy block's bytes, as the target wrote them.
   const KnownBlock* chosen = report.FindBlock(5);  // a block holding text
   ASSERT_NE(chosen, nullptr);
-  const int blockRow = RowWithCell(dlg->m_blockList, 1, Hex(chosen->address));
+  const int blockRow = FindRow(dlg->m_blockList, 1, Hex(chosen->address));
   ASSERT_GE(blockRow, 0);
   dlg.ClickRow(dlg->m_blockList, blockRow);
   EXPECT_TRUE(dlg->m_dataList.IsWindowVisible());
