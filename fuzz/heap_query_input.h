@@ -9,7 +9,9 @@
 //   0  image base address
 //   4  buffer address minus the base (wraps, so the buffer may lie anywhere)
 //   8  heap base address to look for
-//   12 the image bytes
+//   12 the system's build number, which decides the heap-list layout when
+//      the buffer's header can't
+//   16 the image bytes
 #pragma once
 
 #include <cstdarg>
@@ -28,7 +30,7 @@
 
 namespace heapfuzz {
 
-constexpr size_t kParameterSize = 12;
+constexpr size_t kParameterSize = 16;
 
 struct RunResult {
   std::string failure;     // empty when every check held
@@ -37,13 +39,14 @@ struct RunResult {
   uint64_t rows = 0;       // block rows over all heaps read
   bool found = false;      // FindHeap's answer
   size_t dumpRows = 0;
+  bool tagged = false;  // the layout the reader was given
 };
 
 // The bytes of an input, for seeds and tests.
 inline std::vector<uint8_t> MakeInput(uint32_t base, uint32_t bufferOffset, uint32_t findBase,
-                                      const std::vector<uint8_t>& image) {
+                                      const std::vector<uint8_t>& image, uint32_t systemBuild = 7601) {
   std::vector<uint8_t> out;
-  for (uint32_t v : {base, bufferOffset, findBase})
+  for (uint32_t v : {base, bufferOffset, findBase, systemBuild})
     for (int i = 0; i < 4; ++i) out.push_back(static_cast<uint8_t>(v >> (8 * i)));
   out.insert(out.end(), image.begin(), image.end());
   return out;
@@ -69,21 +72,35 @@ class Raw {
     return m_bytes.data() + (address - m_base);
   }
 
-  uint32_t ListAddress(uint32_t buffer) const {
-    const uint8_t* p = At(uint64_t{buffer} + 56, 4);
+  uint32_t Value(uint64_t address) const {
+    const uint8_t* p = At(address, 4);
     return p ? Le32(p) : 0;
   }
+
+  uint32_t ListAddress(uint32_t buffer) const { return Value(uint64_t{buffer} + 56); }
 
   uint32_t Count(uint32_t buffer) const {
     const uint32_t list = ListAddress(buffer);
-    const uint8_t* p = list ? At(list, 4) : nullptr;
-    return p ? Le32(p) : 0;
+    return list ? Value(list) : 0;
   }
 
-  bool Heap(uint32_t buffer, uint64_t index, HeapRecord& out) const {
+  // Tagged records (72 bytes from offset 8) when the process heap at 76 is
+  // found at offset 8 of the list and not at 4, or when nothing is found
+  // and the build is past 22000.
+  bool Tagged(uint32_t buffer, uint32_t build) const {
+    const uint32_t list = ListAddress(buffer);
+    const uint32_t processHeap = Value(uint64_t{buffer} + 76);
+    if (list != 0 && At(list, 4) && Count(buffer) != 0 && At(uint64_t{buffer} + 76, 4) && processHeap != 0) {
+      if (At(uint64_t{list} + 4, 4) && Value(uint64_t{list} + 4) == processHeap) return false;
+      if (At(uint64_t{list} + 8, 4) && Value(uint64_t{list} + 8) == processHeap) return true;
+    }
+    return build > 22000;
+  }
+
+  bool Heap(uint32_t buffer, bool tagged, uint64_t index, HeapRecord& out) const {
     const uint32_t list = ListAddress(buffer);
     if (list == 0 || At(list, 4) == nullptr || index >= Count(buffer)) return false;
-    const uint8_t* p = At(list + 4 + 64 * index, 64);
+    const uint8_t* p = tagged ? At(list + 8 + 72 * index, 64) : At(list + 4 + 64 * index, 64);
     if (!p) return false;
     out = HeapRecord{Le32(p), Le32(p + 4), Le16(p + 8), Le32(p + 12), Le32(p + 16), Le32(p + 24), Le32(p + 60)};
     return true;
@@ -245,11 +262,11 @@ inline bool SameEntry(const HeapEntryRecord& a, const HeapEntryRecord& b) {
 
 // ReadHeap and ReadEntry at indexes the loops don't reach: the last one
 // claimed, just past it, the top of the range and one from the input.
-inline void CheckFarIndexes(Checks& c, const HeapQueryReader& reader, const Raw& raw, uint32_t buffer, uint32_t count,
-                            uint32_t extra) {
+inline void CheckFarIndexes(Checks& c, const HeapQueryReader& reader, const Raw& raw, uint32_t buffer, bool tagged,
+                            uint32_t count, uint32_t extra) {
   for (uint32_t index : {count - 1, count, UINT32_MAX, UINT32_MAX / kHeapRecordSize + 1, extra}) {
     HeapRecord got{}, want{};
-    const bool g = reader.ReadHeap(index, got), w = raw.Heap(buffer, index, want);
+    const bool g = reader.ReadHeap(index, got), w = raw.Heap(buffer, tagged, index, want);
     c.That(g == w, "ReadHeap(%u) says %d, the bytes say %d", index, g, w);
     c.That(!g || SameHeap(got, want), "ReadHeap(%u) decoded other fields", index);
   }
@@ -393,13 +410,19 @@ inline RunResult RunHeapQueryInput(const uint8_t* data, size_t size) {
   const uint32_t base = Le32(data);
   const uint32_t buffer = base + Le32(data + 4);
   const uint32_t findBase = Le32(data + 8);
+  const uint32_t build = Le32(data + 12);
   const std::vector<uint8_t> bytes(data + kParameterSize, data + size);
 
   Checks c;
   const FixtureImage image(base, bytes);
   WatchedImage watched(image, c);
   const Raw raw(base, bytes);
-  const HeapQueryReader reader(watched, buffer);
+  const HeapListLayout layout = ChooseHeapListLayout(image, buffer, build);
+  result.tagged = layout == kHeapListTagged;
+  c.That(result.tagged == raw.Tagged(buffer, build) && (result.tagged || layout == kHeapListUntagged),
+         "layout {%u, %u} chosen, the bytes say %s", layout.firstRecord, layout.recordSize,
+         raw.Tagged(buffer, build) ? "tagged" : "untagged");
+  const HeapQueryReader reader(watched, buffer, layout);
 
   result.heapCount = reader.HeapCount();
   c.That(result.heapCount == raw.Count(buffer), "HeapCount %u, the bytes say %u", result.heapCount, raw.Count(buffer));
@@ -412,7 +435,7 @@ inline RunResult RunHeapQueryInput(const uint8_t* data, size_t size) {
   for (uint32_t i = 0; c.ok(); ++i) {
     HeapRecord got{}, want{};
     const bool g = reader.ReadHeap(i, got);
-    const bool w = raw.Heap(buffer, i, want);
+    const bool w = raw.Heap(buffer, result.tagged, i, want);
     if (!c.That(g == w, "ReadHeap(%u) says %d, the bytes say %d", i, g, w) || !g) break;
     c.That(SameHeap(got, want), "ReadHeap(%u) decoded other fields", i);
     ++result.heapsRead;
@@ -424,7 +447,7 @@ inline RunResult RunHeapQueryInput(const uint8_t* data, size_t size) {
     CheckFarEntries(c, reader, raw, got, findBase);
     result.rows += CheckWalk(c, watched, reader, raw, i, got);
   }
-  CheckFarIndexes(c, reader, raw, buffer, result.heapCount, findBase);
+  CheckFarIndexes(c, reader, raw, buffer, result.tagged, result.heapCount, findBase);
 
   HeapRecord found{};
   result.found = reader.FindHeap(findBase, found);

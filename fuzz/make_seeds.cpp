@@ -24,13 +24,12 @@ void Put32(std::vector<uint8_t>& bytes, size_t offset, uint32_t value) {
 }
 
 // Offset in the image of field `field` of heap record `index`.
-size_t HeapField(size_t index, size_t field) {
-  return kFixtureHeapListOffset + kHeapListHeaderSize + kHeapRecordSize * index + field;
-}
+size_t HeapField(uint32_t index, uint32_t field) { return static_cast<size_t>(FixtureHeapFieldOffset(index, field)); }
 
 bool Write(const std::string& folder, const char* name, uint32_t bufferOffset, uint32_t findBase,
-           const FixtureImage& image) {
-  const std::vector<uint8_t> input = heapfuzz::MakeInput(image.Base(), bufferOffset, findBase, image.Bytes());
+           const FixtureImage& image, uint32_t systemBuild = 7601) {
+  const std::vector<uint8_t> input =
+      heapfuzz::MakeInput(image.Base(), bufferOffset, findBase, image.Bytes(), systemBuild);
   const std::string path = folder + "/" + name;
   std::FILE* f = std::fopen(path.c_str(), "wb");
   if (!f || std::fwrite(input.data(), 1, input.size(), f) != input.size() || std::fclose(f) != 0) {
@@ -59,6 +58,14 @@ int main(int argc, char** argv) {
                                            {Heap(0x00250000, 0x18), mixed}}));
   ok &= Write(dir, "segments-only", 0, 0x00150000,
               BuildQueryImage(0x00010000, {{Heap(0x00150000), {Segment(0x1000), Segment(0x2000)}}}));
+
+  // Records 72 bytes apart from offset 8: found by the process heap in the
+  // header, and by the build number alone when the header names none.
+  const std::vector<FixtureHeap> tagged{{Heap(0x00150000), mixed}, {Heap(0x00250000, 0x18), mixed}};
+  ok &= Write(dir, "tagged-two-heaps", 0, 0x00250000, BuildQueryImage(0x00010000, tagged, true, kHeapListTagged));
+  FixtureImage taggedByBuild = BuildQueryImage(0x00010000, tagged, true, kHeapListTagged);
+  Put32(taggedByBuild.Bytes(), kQueryProcessHeapOffset, 0);
+  ok &= Write(dir, "tagged-by-build", 0, 0x00150000, taggedByBuild, 22621);
 
   // 30 blocks: one progress caption.
   std::vector<HeapEntryRecord> many{Segment(0x00400000)};

@@ -1,10 +1,7 @@
 // The block table: every block of the clicked heap node, with a progress
 // caption while a long table fills.
-#include <cstdio>
-
 #include "heap/BlockTableFill.h"
-#include "heap/OwnMemoryImage.h"
-#include "heap/QueryBuffer.h"
+#include "heap/HeapQuery.h"
 #include "shell/TarnwickDlg.h"
 
 namespace {
@@ -98,24 +95,22 @@ bool CTarnwickDlg::FillBlockTable(uint32_t heapBaseAddress, uint32_t processId) 
     m_blockList.DeleteAllItems();
   }
 
-  const QueryBuffer buffer(m_pfnRtlCreateQueryDebugBuffer, m_pfnRtlDestroyQueryDebugBuffer);
-  if (!buffer) {
+  HeapQuery query(m_pfnRtlCreateQueryDebugBuffer, m_pfnRtlDestroyQueryDebugBuffer, m_pfnRtlQueryProcessDebugInformation,
+                  m_systemBuildNumber);
+  if (!query.Create()) {
     Report("Failed to create debug buffer for heap storage");
     return false;
   }
-  const int32_t status =
-      m_pfnRtlQueryProcessDebugInformation(processId, kQueryHeapSummary | kQueryHeapEntries, buffer.Get());
+  // A big process may not fit the default buffer; bigger ones are tried.
+  // The report carries the query's own status: the native call does not set
+  // the last error.
+  const int32_t status = query.QueryGrowing(processId, kQueryHeapSummary | kQueryHeapEntries);
   if (status != 0) {
-    // The query's own status: the native call does not set the last error.
-    char text[5000];
-    std::snprintf(text, sizeof text, "Failed to query process heap information, error = 0x%.8x",
-                  static_cast<unsigned>(status));
-    Report(text);
+    Report(HeapQuery::FailureText(status).c_str());
     return false;
   }
 
-  const OwnMemoryImage image;
-  const HeapQueryReader reader(image, buffer.Address());
+  const HeapQueryReader reader = query.Reader();
   HeapRecord heap;
   if (reader.FindHeap(heapBaseAddress, heap)) {
     const RedrawOff redrawOff(m_blockList);

@@ -1,42 +1,48 @@
 // The records of a filled heap-query buffer, read at their fixed
-// little-endian offsets out of a 32-bit memory image.
-//
-// Buffer: a 56-byte header, then the pointer to the heap list at offset 56.
-// Heap list: a 32-bit count, then one 64-byte record per heap.
-// Each heap record points to its array of 16-byte entry records.
+// little-endian offsets (heap/HeapLayout.h) out of a 32-bit memory image.
 #pragma once
 
 #include <cstdint>
 
+#include "heap/HeapLayout.h"
 #include "heap/MemoryImage.h"
 
-constexpr uint32_t kHeapQueryHeaderSize = 56;  // offset of the heap-list pointer
-constexpr uint32_t kHeapListHeaderSize = 4;    // the heap count before the records
-constexpr uint32_t kHeapRecordSize = 64;
-constexpr uint32_t kHeapEntryRecordSize = 16;
-
 struct HeapRecord {
-  uint32_t BaseAddress;      // offset 0
-  uint32_t Flags;            // offset 4
-  uint16_t EntryOverhead;    // offset 8 (16 bits; offset 10 is reserved)
-  uint32_t BytesAllocated;   // offset 12
-  uint32_t BytesCommitted;   // offset 16
-  uint32_t NumberOfEntries;  // offset 24
-  uint32_t Entries;          // offset 60, address of the entry array in the image
+  uint32_t BaseAddress;
+  uint32_t Flags;
+  uint16_t EntryOverhead;
+  uint32_t BytesAllocated;
+  uint32_t BytesCommitted;
+  uint32_t NumberOfEntries;
+  uint32_t Entries;  // address of the entry array in the image
 };
 
 struct HeapEntryRecord {
-  uint32_t Size;     // offset 0
-  uint16_t Flags;    // offset 4 (16 bits; offsets 6 to 11 are reserved)
-  uint32_t Address;  // offset 12
+  uint32_t Size;
+  uint16_t Flags;
+  uint32_t Address;
 };
+
+// A record's fields from or into its bytes (kHeapRecordSize and
+// kHeapEntryRecordSize bytes); reserved bytes are neither read nor written.
+HeapRecord DecodeHeapRecord(const uint8_t* bytes);
+HeapEntryRecord DecodeHeapEntry(const uint8_t* bytes);
+void EncodeHeapRecord(const HeapRecord& record, uint8_t* out);
+void EncodeHeapEntry(const HeapEntryRecord& entry, uint8_t* out);
+
+// Which layout the heap list of a filled buffer has. The header names the
+// target's process heap, which the service always lists first: the list
+// offset at which that base address appears decides. When it can't (no
+// heap, no process heap, or no match), the system's build number does;
+// 0 stands for a build that could not be learned.
+HeapListLayout ChooseHeapListLayout(const MemoryImage& image, uint32_t bufferAddress, uint32_t systemBuild);
 
 // Decodes records from one filled buffer. Holds a reference to the image,
 // which must outlive the reader. Every read is bounds-checked by the image;
 // a count in the buffer never drives an allocation.
 class HeapQueryReader {
  public:
-  HeapQueryReader(const MemoryImage& image, uint32_t bufferAddress);
+  HeapQueryReader(const MemoryImage& image, uint32_t bufferAddress, HeapListLayout layout);
 
   // Number of heaps the list claims: 0 when the list pointer is 0 or the
   // count can't be read.
@@ -56,6 +62,7 @@ class HeapQueryReader {
 
  private:
   const MemoryImage& m_image;
+  HeapListLayout m_layout;
   uint32_t m_heaps = 0;  // address of the heap list, 0 when none
   uint32_t m_heapCount = 0;
 };

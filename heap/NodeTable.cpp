@@ -1,9 +1,5 @@
 // The heap node table: one row per heap of the chosen process.
-#include <cstdio>
-
-#include "heap/HeapRecords.h"
-#include "heap/OwnMemoryImage.h"
-#include "heap/QueryBuffer.h"
+#include "heap/HeapQuery.h"
 #include "heap/TableText.h"
 #include "shell/TarnwickDlg.h"
 
@@ -21,26 +17,23 @@ void CTarnwickDlg::FillHeapNodeTable(uint32_t processId) {
   m_dataList.ResetContent();
   EnterTableMode();
 
-  const QueryBuffer buffer(m_pfnRtlCreateQueryDebugBuffer, m_pfnRtlDestroyQueryDebugBuffer);
-  if (!buffer) {
+  HeapQuery query(m_pfnRtlCreateQueryDebugBuffer, m_pfnRtlDestroyQueryDebugBuffer, m_pfnRtlQueryProcessDebugInformation,
+                  m_systemBuildNumber);
+  if (!query.Create()) {
     Report("Failed to create debug buffer for heap storage due to insufficient memory");
     return;
   }
   // The entries are not shown here, but asking for them first gives the same
   // view of the heaps as the block table's query; the summary is the fallback.
-  if (m_pfnRtlQueryProcessDebugInformation(processId, kQueryHeapSummary | kQueryHeapEntries, buffer.Get()) != 0) {
-    const int32_t status = m_pfnRtlQueryProcessDebugInformation(processId, kQueryHeapSummary, buffer.Get());
+  if (query.Query(processId, kQueryHeapSummary | kQueryHeapEntries) != 0) {
+    const int32_t status = query.Query(processId, kQueryHeapSummary);
     if (status != 0) {
-      char text[5000];
-      std::snprintf(text, sizeof text, "Failed to query process heap information, error = 0x%.8x",
-                    static_cast<unsigned>(status));
-      Report(text);
+      Report(HeapQuery::FailureText(status).c_str());
       return;
     }
   }
 
-  const OwnMemoryImage image;
-  const HeapQueryReader reader(image, buffer.Address());
+  const HeapQueryReader reader = query.Reader();
   HeapRecord heap;
   for (uint32_t i = 0; reader.ReadHeap(i, heap); ++i) {
     NodeRowTexts row;

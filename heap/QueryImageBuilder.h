@@ -1,10 +1,11 @@
 // Builds a memory image laid out like a filled heap-query buffer, for tests
-// and for services that stand in for the system's: the 56-byte header with
-// the heap-list pointer at offset 56, the heap list (count and 64-byte
-// records) at offset kFixtureHeapListOffset, then the 16-byte entry arrays
-// in heap order, the last one ending the image. Pointers are addresses in
-// the image, so bytes built for a base can be copied to that address and
-// used in place. Bytes that no field occupies hold kFixtureReservedByte.
+// and for services that stand in for the system's: the header with the
+// heap-list pointer and the process heap (record 0's base address, 0 when
+// there is no heap), the heap list (count and records in the layout asked
+// for) at offset kFixtureHeapListOffset, then the 16-byte entry arrays in
+// heap order, the last one ending the image. Pointers are addresses in the
+// image, so bytes built for a base can be copied to that address and used
+// in place. Bytes that no field occupies hold kFixtureReservedByte.
 #pragma once
 
 #include <cstdint>
@@ -13,7 +14,7 @@
 #include "heap/HeapRecords.h"
 #include "heap/MemoryImage.h"
 
-constexpr uint32_t kFixtureHeapListOffset = 64;
+constexpr uint32_t kFixtureHeapListOffset = 80;
 constexpr uint8_t kFixtureReservedByte = 0xCD;
 
 struct FixtureHeap {
@@ -25,12 +26,11 @@ struct FixtureHeap {
 // entry vector; without, the records are written as given and no entry
 // array is laid out (a summary-only query, or a deliberately bad record).
 // Throws std::length_error when the image would not fit below 2^32.
-FixtureImage BuildQueryImage(uint32_t base, const std::vector<FixtureHeap>& heaps, bool withEntries = true);
+FixtureImage BuildQueryImage(uint32_t base, const std::vector<FixtureHeap>& heaps, bool withEntries = true,
+                             HeapListLayout layout = kHeapListUntagged);
 
 // A buffer whose heap-list pointer is 0: a query that delivered no heaps.
 FixtureImage BuildEmptyQueryImage(uint32_t base);
 
-// The records' bytes at their fixed little-endian offsets; reserved bytes
-// are left as they are.
-void EncodeHeapRecord(const HeapRecord& record, uint8_t* out);     // kHeapRecordSize bytes
-void EncodeHeapEntry(const HeapEntryRecord& entry, uint8_t* out);  // kHeapEntryRecordSize bytes
+// Offset in a built image of byte `field` of heap record `index`.
+uint64_t FixtureHeapFieldOffset(uint32_t index, uint32_t field, HeapListLayout layout = kHeapListUntagged);

@@ -8,6 +8,16 @@ template <class Function>
 Function Export(HMODULE module, const char* name) {
   return reinterpret_cast<Function>(reinterpret_cast<void (*)()>(::GetProcAddress(module, name)));
 }
+
+// RtlGetVersion reports the real build whatever the manifest declares,
+// unlike GetVersionEx. 0 when it can't be learned.
+uint32_t SystemBuildNumber(HMODULE ntdll) {
+  using PfnRtlGetVersion = LONG(WINAPI*)(OSVERSIONINFOW*);
+  const auto getVersion = Export<PfnRtlGetVersion>(ntdll, "RtlGetVersion");
+  OSVERSIONINFOW info = {};
+  info.dwOSVersionInfoSize = sizeof info;
+  return getVersion != nullptr && getVersion(&info) == 0 ? info.dwBuildNumber : 0;
+}
 }  // namespace
 
 BOOL CTarnwickDlg::ResolveHeapQueryFunctions() {
@@ -25,6 +35,7 @@ BOOL CTarnwickDlg::ResolveHeapQueryFunctions() {
   m_pfnRtlDestroyQueryDebugBuffer = Export<PfnRtlDestroyQueryDebugBuffer>(ntdll, "RtlDestroyQueryDebugBuffer");
   m_pfnRtlQueryProcessDebugInformation =
       Export<PfnRtlQueryProcessDebugInformation>(ntdll, "RtlQueryProcessDebugInformation");
+  m_systemBuildNumber = SystemBuildNumber(ntdll);
   if (!m_pfnRtlCreateQueryDebugBuffer || !m_pfnRtlDestroyQueryDebugBuffer || !m_pfnRtlQueryProcessDebugInformation) {
     Report("Failed to get exported heap functions of NTDLL");
     return FALSE;

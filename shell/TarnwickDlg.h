@@ -75,6 +75,9 @@ class CTarnwickDlg : public CDialog {
   PfnRtlCreateQueryDebugBuffer m_pfnRtlCreateQueryDebugBuffer;
   PfnRtlDestroyQueryDebugBuffer m_pfnRtlDestroyQueryDebugBuffer;
   PfnRtlQueryProcessDebugInformation m_pfnRtlQueryProcessDebugInformation;
+  // The system's build number (0 when unknown): tells which heap-list layout
+  // to expect when the buffer itself can't tell.
+  uint32_t m_systemBuildNumber = 0;
 
  private:
   void SetUpFonts();

@@ -7,6 +7,7 @@
 #include "heap/BlockTableFill.h"
 #include "heap/BlockWalk.h"
 #include "heap/QueryImageBuilder.h"
+#include "heap/TableText.h"
 
 namespace {
 
@@ -52,7 +53,7 @@ struct Fill {
 
 Fill FillHeap(std::vector<HeapEntryRecord> entries, uint16_t overhead = 8) {
   FixtureImage image = BuildQueryImage(kBase, {{HeapRecord{0x150000, 0, overhead, 0, 0, 0, 0}, entries}});
-  HeapQueryReader reader(image, kBase);
+  HeapQueryReader reader(image, kBase, kHeapListUntagged);
   HeapRecord heap{};
   EXPECT_TRUE(reader.ReadHeap(0, heap));
   Fill fill;
@@ -61,7 +62,53 @@ Fill FillHeap(std::vector<HeapEntryRecord> entries, uint16_t overhead = 8) {
   return fill;
 }
 
+// What the tables show of a whole buffer, read as the program reads it:
+// each node row followed by the block rows of its heap.
+std::vector<std::string> TablesOf(const FixtureImage& image, uint32_t systemBuild) {
+  const HeapQueryReader reader(image, kBase, ChooseHeapListLayout(image, kBase, systemBuild));
+  std::vector<std::string> lines;
+  HeapRecord heap{};
+  for (uint32_t i = 0; reader.ReadHeap(i, heap); ++i) {
+    NodeRowTexts node{};
+    MakeNodeRowTexts(i, heap, node);
+    lines.push_back("node");
+    for (const char* cell : node.cells) lines.back() += std::string(" ") + cell;
+    Sink sink;
+    FillBlockRows(reader, heap, sink);
+    lines.insert(lines.end(), sink.rows.begin(), sink.rows.end());
+  }
+  return lines;
+}
+
 }  // namespace
+
+TEST(HeapListLayouts, OneProcessReadsTheSameFromUntaggedAndTaggedRecords) {
+  const std::vector<FixtureHeap> heaps = {
+      {HeapRecord{0x00150000, 0x00000002, 8, 0x1200, 0x10000, 0, 0},
+       {Segment(0x00150580), Block(0x20, 0x0001), Block(0x40, 0x0000), Segment(0x00A00040), Block(0x000F0000, 0x0100)}},
+      {HeapRecord{0x00A00000, 0x00001002, 0x18, 0x40, 0x2000, 0, 0}, {Block(0x30, 0x0100), Block(0x10, 0x0001)}},
+      {HeapRecord{0x7FFE0000, 0x50000062, 8, 0, 0x1000, 0, 0}, {}}};
+  const std::vector<std::string> expected = {"node 1 0x00150000 5 0x00010000 0x00001200 0x00000002",
+                                             "1 0x00150588 0x00000020 FIXED Allocated",
+                                             "2 0x001505a8 0x00000040 Unknown Allocated",
+                                             "3 0x00a00048 0x000f0000 Not applicable Free",
+                                             "node 2 0x00a00000 2 0x00002000 0x00000040 0x00001002",
+                                             "1 0x00000000 0x00000030 Not applicable Free",
+                                             "2 0x00000030 0x00000010 FIXED Allocated",
+                                             "node 3 0x7ffe0000 0 0x00001000 0x00000000 0x50000062"};
+  FixtureImage untagged = BuildQueryImage(kBase, heaps);
+  FixtureImage tagged = BuildQueryImage(kBase, heaps, true, kHeapListTagged);
+  for (uint32_t build : {0u, 7601u, 22621u}) {
+    EXPECT_EQ(expected, TablesOf(untagged, build)) << build;
+    EXPECT_EQ(expected, TablesOf(tagged, build)) << build;
+  }
+  // With no process heap in the header, the build number tells them apart.
+  for (FixtureImage* image : {&untagged, &tagged})
+    for (int i = 0; i < 4; ++i) image->Bytes()[kQueryProcessHeapOffset + i] = 0;
+  EXPECT_EQ(expected, TablesOf(untagged, 22000));
+  EXPECT_EQ(expected, TablesOf(tagged, 22621));
+  EXPECT_NE(expected, TablesOf(tagged, 22000));
+}
 
 TEST(BlockWalkTest, WorkedExampleGivesThreeRowsWithKindsFromOwnFlags) {
   Fill fill = FillHeap(
@@ -123,7 +170,7 @@ TEST(BlockWalkTest, NeverReadsPastTheEntryCountOrTheImage) {
     // Patch the count back to 2 (the builder wrote 3).
     image.Bytes()[kFixtureHeapListOffset + 4 + 24] = 2;
     RecordingImage recording(image);
-    HeapQueryReader reader(recording, kBase);
+    HeapQueryReader reader(recording, kBase, kHeapListUntagged);
     HeapRecord read{};
     ASSERT_TRUE(reader.ReadHeap(0, read));
     ASSERT_EQ(2u, read.NumberOfEntries);
@@ -137,7 +184,7 @@ TEST(BlockWalkTest, NeverReadsPastTheEntryCountOrTheImage) {
   FixtureImage cut = BuildQueryImage(kBase, {{heap, {Block(0x10, 1), Block(0x10, 1), Block(0x10, 1), Block(0x10, 1)}}});
   cut.Bytes().resize(cut.Bytes().size() - 24);
   cut.Bytes().shrink_to_fit();
-  HeapQueryReader reader(cut, kBase);
+  HeapQueryReader reader(cut, kBase, kHeapListUntagged);
   HeapRecord read{};
   ASSERT_TRUE(reader.ReadHeap(0, read));
   Sink sink;

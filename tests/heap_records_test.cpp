@@ -70,7 +70,7 @@ TEST(HeapQueryReaderTest, DecodesFieldsAtTheirOffsets) {
   Put32(bytes, entry + 12, 0x00A00040);
   FixtureImage image(0x1000, bytes);
 
-  HeapQueryReader reader(image, 0x1000);
+  HeapQueryReader reader(image, 0x1000, kHeapListUntagged);
   EXPECT_EQ(2u, reader.HeapCount());
   HeapRecord heap{};
   ASSERT_TRUE(reader.ReadHeap(1, heap));
@@ -97,13 +97,13 @@ TEST(HeapQueryReaderTest, DecodesFieldsAtTheirOffsets) {
 TEST(HeapQueryReaderTest, ListsExactlyTheHeapsOfTheList) {
   HeapRecord out{};
   FixtureImage none = BuildEmptyQueryImage(0x2000);
-  HeapQueryReader noHeaps(none, 0x2000);
+  HeapQueryReader noHeaps(none, 0x2000, kHeapListUntagged);
   EXPECT_EQ(0u, noHeaps.HeapCount());
   EXPECT_FALSE(noHeaps.ReadHeap(0, out));
   EXPECT_FALSE(noHeaps.FindHeap(0, out));
 
   FixtureImage zero = BuildQueryImage(0x2000, {});
-  EXPECT_EQ(0u, HeapQueryReader(zero, 0x2000).HeapCount());
+  EXPECT_EQ(0u, HeapQueryReader(zero, 0x2000, kHeapListUntagged).HeapCount());
 
   HeapRecord flagged = Heap(0x00300000);
   flagged.Flags = 0x1234;
@@ -111,7 +111,7 @@ TEST(HeapQueryReaderTest, ListsExactlyTheHeapsOfTheList) {
   // The builder's bytes between the fields are not part of any field.
   three.Bytes()[kFixtureHeapListOffset + 4 + 10] = 0xFF;
   three.Bytes()[kFixtureHeapListOffset + 4 + 11] = 0xFF;
-  HeapQueryReader reader(three, 0x2000);
+  HeapQueryReader reader(three, 0x2000, kHeapListUntagged);
   ASSERT_EQ(3u, reader.HeapCount());
   ASSERT_TRUE(reader.ReadHeap(0, out));
   EXPECT_EQ(8u, out.EntryOverhead);
@@ -134,7 +134,7 @@ TEST(HeapQueryReaderTest, MalformedBuffersEndTheRecords) {
   // Count larger than the image: the records that exist, then no more.
   FixtureImage image = BuildQueryImage(0x2000, {{Heap(0x10000), {}}, {Heap(0x20000), {}}});
   Put32(image.Bytes(), kFixtureHeapListOffset, 1000000);
-  HeapQueryReader big(image, 0x2000);
+  HeapQueryReader big(image, 0x2000, kHeapListUntagged);
   EXPECT_TRUE(big.ReadHeap(1, out));
   EXPECT_FALSE(big.ReadHeap(2, out));
   EXPECT_FALSE(big.FindHeap(0x30000, out));
@@ -142,16 +142,16 @@ TEST(HeapQueryReaderTest, MalformedBuffersEndTheRecords) {
   // List pointer outside the image; buffer address outside the image;
   // an image too short for the header.
   Put32(image.Bytes(), 56, 0x00900000);
-  EXPECT_EQ(0u, HeapQueryReader(image, 0x2000).HeapCount());
-  EXPECT_EQ(0u, HeapQueryReader(image, 0x7000).HeapCount());
+  EXPECT_EQ(0u, HeapQueryReader(image, 0x2000, kHeapListUntagged).HeapCount());
+  EXPECT_EQ(0u, HeapQueryReader(image, 0x7000, kHeapListUntagged).HeapCount());
   FixtureImage shortImage(0x2000, std::vector<uint8_t>(58, 0));
-  EXPECT_EQ(0u, HeapQueryReader(shortImage, 0x2000).HeapCount());
+  EXPECT_EQ(0u, HeapQueryReader(shortImage, 0x2000, kHeapListUntagged).HeapCount());
 
   // Null entry array, array past the end, index past the count.
   HeapRecord heap = Heap(0x10000);
   heap.NumberOfEntries = 4;
   FixtureImage entries = BuildQueryImage(0x2000, {{heap, {}}}, false);
-  HeapQueryReader reader(entries, 0x2000);
+  HeapQueryReader reader(entries, 0x2000, kHeapListUntagged);
   ASSERT_TRUE(reader.ReadHeap(0, out));
   EXPECT_FALSE(reader.ReadEntry(out, 0, entry));
   out.Entries = 0x2000 + static_cast<uint32_t>(entries.Bytes().size()) - 8;
@@ -176,12 +176,12 @@ TEST(HeapQueryReaderTest, AddressesNeverWrapAroundTheAddressSpace) {
   RegionImage image({FixtureImage(0, low), FixtureImage(0xFFFFFF00, high)});
 
   // Buffer near the top: its list pointer at +56 would wrap to 0x28.
-  EXPECT_EQ(0u, HeapQueryReader(image, 0xFFFFFFF0).HeapCount());
+  EXPECT_EQ(0u, HeapQueryReader(image, 0xFFFFFFF0, kHeapListUntagged).HeapCount());
 
   std::vector<uint8_t> header(60, 0);
   Put32(header, 56, 0xFFFFFFBC);
   RegionImage withHeader({FixtureImage(0, low), FixtureImage(0xFFFFFF00, high), FixtureImage(0x1000, header)});
-  HeapQueryReader reader(withHeader, 0x1000);
+  HeapQueryReader reader(withHeader, 0x1000, kHeapListUntagged);
   EXPECT_EQ(5u, reader.HeapCount());
   HeapRecord heap{};
   ASSERT_TRUE(reader.ReadHeap(0, heap));
@@ -190,4 +190,41 @@ TEST(HeapQueryReaderTest, AddressesNeverWrapAroundTheAddressSpace) {
   HeapEntryRecord entry{};
   EXPECT_TRUE(reader.ReadEntry(heap, 0, entry));
   EXPECT_FALSE(reader.ReadEntry(heap, 1, entry));
+}
+
+TEST(HeapListLayoutTest, TheProcessHeapDecidesAndTheBuildOnlyWhenItCannot) {
+  const std::vector<FixtureHeap> heaps = {{Heap(0x00150000), {}}, {Heap(0x00A00000), {}}};
+  auto choose = [](const FixtureImage& image, uint32_t build) { return ChooseHeapListLayout(image, 0x2000, build); };
+  FixtureImage untagged = BuildQueryImage(0x2000, heaps);
+  FixtureImage tagged = BuildQueryImage(0x2000, heaps, true, kHeapListTagged);
+  // Record 0's flags lie at offset 8 of an untagged list: equal to the
+  // process heap, they must not make it look tagged.
+  Put32(untagged.Bytes(), FixtureHeapFieldOffset(0, kHeapFlagsOffset), 0x00150000);
+
+  // Where the process heap is found, the build does not matter.
+  for (uint32_t build : {0u, 7601u, 22000u, 22001u, 22621u, 26100u}) {
+    EXPECT_EQ(kHeapListUntagged, choose(untagged, build)) << build;
+    EXPECT_EQ(kHeapListTagged, choose(tagged, build)) << build;
+  }
+
+  // The header names no process heap, or one the list does not start with:
+  // builds after 22000 write tagged records.
+  for (uint32_t processHeap : {0u, 0x00A00000u}) {
+    for (FixtureImage* image : {&untagged, &tagged}) {
+      Put32(image->Bytes(), kQueryProcessHeapOffset, processHeap);
+      EXPECT_EQ(kHeapListUntagged, choose(*image, 0));
+      EXPECT_EQ(kHeapListUntagged, choose(*image, 22000));
+      EXPECT_EQ(kHeapListTagged, choose(*image, 22001));
+    }
+  }
+
+  // No heap to compare with: an empty list (even with a process heap
+  // named), no list at all.
+  FixtureImage empty = BuildQueryImage(0x2000, {});
+  Put32(empty.Bytes(), kQueryProcessHeapOffset, 0x00150000);
+  FixtureImage none = BuildEmptyQueryImage(0x2000);
+  for (const FixtureImage* image : {&empty, &none}) {
+    EXPECT_EQ(kHeapListUntagged, choose(*image, 7601));
+    EXPECT_EQ(kHeapListTagged, choose(*image, 22621));
+  }
 }

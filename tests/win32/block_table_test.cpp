@@ -279,6 +279,100 @@ TEST_F(BlockTable, FailuresAreReportedWithTheTableEmptyAndTheCaptionAsItWas) {
   EXPECT_EQ(counters.destructions, 0);
 }
 
+TEST_F(BlockTable, TaggedRecordsListTheSameNodesAndBlocks) {
+  const std::vector<SubstituteHeap> heaps = {Heap(0x00150000, {{0x00040000, 0x0002, 0x00150580},
+                                                               {0x00000020, 0x0001, 0},
+                                                               {0x00000040, 0x0000, 0},
+                                                               {0x00100000, 0x0002, 0x00A00040},
+                                                               {0x000F0000, 0x0100, 0}}),
+                                             Heap(0x00AB0000, {Block(0x10, 0x0200), Block(0x18, 0x0100)})};
+  const std::vector<Row> nodes = {{"1", "0x00150000", "5", "0x00000000", "0x00000000", "0x00000002"},
+                                  {"2", "0x00ab0000", "2", "0x00000000", "0x00000000", "0x00000002"}};
+  const std::vector<Row> first = {{"1", "0x00150588", "0x00000020", "FIXED", "Allocated"},
+                                  {"2", "0x001505a8", "0x00000040", "Unknown", "Allocated"},
+                                  {"3", "0x00a00048", "0x000f0000", "Not applicable", "Free"}};
+  const std::vector<Row> second = {{"1", "0x00000000", "0x00000010", "FIXED", "Allocated"},
+                                   {"2", "0x00000010", "0x00000018", "Not applicable", "Free"}};
+  // The header's process heap tells the layout whatever the build; without
+  // it, the build does.
+  struct Case {
+    bool tagged, processHeapUnknown;
+    uint32_t build;
+  };
+  DialogWatcher watcher;
+  for (const Case& c :
+       {Case{false, false, 22621}, Case{true, false, 7601}, Case{true, true, 22621}, Case{false, true, 22000}}) {
+    SCOPED_TRACE(::testing::Message() << "tagged " << c.tagged << ", process heap unknown " << c.processHeapUnknown
+                                      << ", build " << c.build);
+    SubstituteScenario scenario;
+    scenario.heaps = heaps;
+    scenario.onlyProcessId = ::GetCurrentProcessId();
+    scenario.taggedRecords = c.tagged;
+    scenario.processHeapUnknown = c.processHeapUnknown;
+    SetSubstituteScenario(scenario);
+    dlg->m_systemBuildNumber = c.build;
+    ASSERT_TRUE(dlg.ChooseProcessId(::GetCurrentProcessId()));
+    EXPECT_EQ(AllRows(dlg->m_nodeList), nodes);
+    ClickNode(0);
+    EXPECT_EQ(AllRows(dlg->m_blockList), first);
+    ClickNode(1);
+    EXPECT_EQ(AllRows(dlg->m_blockList), second);
+  }
+  EXPECT_TRUE(watcher.Boxes().empty()) << ::testing::PrintToString(watcher.Texts());
+}
+
+TEST_F(BlockTable, RunningOutOfRoomGrowsTheBufferUpTo256MiB) {
+  constexpr uint32_t MiB = 1u << 20;
+  const std::string noRoom = "Failed to query process heap information, error = 0xc0000017";
+  ChooseWith({HeapOfBlocks(0x00150000, 30)});
+  SubstituteScenario scenario = SubstituteScenarioInUse();
+  scenario.commitNeeded = 64 * MiB;
+  SetSubstituteScenario(scenario);
+  DialogWatcher watcher;
+
+  // The node table does not grow: its summary-only fallback answers.
+  ASSERT_TRUE(dlg.ChooseProcessId(::GetCurrentProcessId()));
+  ASSERT_EQ(dlg->m_nodeList.GetItemCount(), 1);
+  SubstituteCounters counters = SubstituteCountersNow();
+  EXPECT_EQ(counters.createCommits, std::vector<uint32_t>{0});
+  EXPECT_EQ(counters.queryFlags, (std::vector<uint32_t>{0x14, 0x04}));
+
+  // The block table asks again in buffers of 16, 32 and 64 MiB.
+  ResetSubstituteCounters();
+  ClickNode(0);
+  EXPECT_EQ(dlg->m_blockList.GetItemCount(), 30);
+  EXPECT_TRUE(watcher.Boxes().empty()) << ::testing::PrintToString(watcher.Texts());
+  counters = SubstituteCountersNow();
+  EXPECT_EQ(counters.createCommits, (std::vector<uint32_t>{0, 16 * MiB, 32 * MiB, 64 * MiB}));
+  EXPECT_EQ(counters.queryFlags, (std::vector<uint32_t>{0x14, 0x14, 0x14, 0x14}));
+  EXPECT_EQ(counters.destructions, 4);
+  EXPECT_EQ(LiveSubstituteBuffers(), 0);
+
+  // Never room enough: after 256 MiB the last status is reported.
+  scenario.commitNeeded = 512 * MiB;
+  SetSubstituteScenario(scenario);
+  ResetSubstituteCounters();
+  ClickNode(0);
+  EXPECT_EQ(watcher.Texts(), std::vector<std::string>{noRoom});
+  EXPECT_EQ(dlg->m_blockList.GetItemCount(), 0);
+  counters = SubstituteCountersNow();
+  EXPECT_EQ(counters.createCommits, (std::vector<uint32_t>{0, 16 * MiB, 32 * MiB, 64 * MiB, 128 * MiB, 256 * MiB}));
+  EXPECT_EQ(counters.destructions, 6);
+
+  // A bigger buffer that can't be had ends the growth with the same report.
+  scenario.largestCreatableCommit = 32 * MiB;
+  SetSubstituteScenario(scenario);
+  ResetSubstituteCounters();
+  watcher.Clear();
+  ClickNode(0);
+  EXPECT_EQ(watcher.Texts(), std::vector<std::string>{noRoom});
+  counters = SubstituteCountersNow();
+  EXPECT_EQ(counters.createCommits, (std::vector<uint32_t>{0, 16 * MiB, 32 * MiB, 64 * MiB}));
+  EXPECT_EQ(counters.failedCreations, 1);
+  EXPECT_EQ(counters.destructions, 3);
+  EXPECT_EQ(EnabledControls(dlg.Hwnd()), 5);
+}
+
 // The target's real private heap, described by the substitute: every row
 // is one of the target's own walk entries at its real address.
 TEST(BlockTableRealTarget, PrivateHeapRowsAreTheTargetsBlocks) {

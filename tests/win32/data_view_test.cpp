@@ -185,6 +185,50 @@ TEST_F(DataView, UnreadableAddressGivesTheReadErrorLine) {
   EXPECT_TRUE(watcher.Boxes().empty());
 }
 
+// Later Windows 11 builds write 72-byte heap records from offset 8 of the
+// list; what the user sees must not change.
+TEST_F(DataView, TaggedHeapRecordsGiveTheSameTablesAndDump) {
+  struct Seen {
+    std::vector<std::vector<std::string>> nodes, blocks;
+    std::vector<std::string> dump;
+  };
+  const KnownBlock* block = Report().FindBlock(5);
+  ASSERT_NE(block, nullptr);
+  auto inspect = [&] {
+    Seen seen;
+    EXPECT_TRUE(dlg.ChooseProcessId(TargetId()));
+    seen.nodes = AllRows(dlg->m_nodeList);
+    OpenPrivateHeap();
+    seen.blocks = AllRows(dlg->m_blockList);
+    const int row = FindRow(dlg->m_blockList, 1, Hex(block->address));
+    if (row != -1) seen.dump = ClickBlockRow(row);
+    return seen;
+  };
+  const Seen untagged = inspect();
+  ASSERT_GT(untagged.blocks.size(), 200u);
+  ASSERT_EQ(untagged.dump,
+            ExpectedDump(Report().heaps.at(0).handle, block->address, ExpectedBlockBytes(block->index, block->size)));
+
+  // Told by the process heap in the header, or by the build when the header
+  // names none. The suite's scenario comes back whatever happens here.
+  struct Restore {
+    SubstituteScenario saved = SubstituteScenarioInUse();
+    ~Restore() { SetSubstituteScenario(saved); }
+  } restore;
+  for (const bool headerTells : {true, false}) {
+    SubstituteScenario tagged = restore.saved;
+    tagged.taggedRecords = true;
+    tagged.processHeapUnknown = !headerTells;
+    SetSubstituteScenario(tagged);
+    dlg->m_systemBuildNumber = headerTells ? 7601 : 22621;
+    const Seen seen = inspect();
+    EXPECT_EQ(seen.nodes, untagged.nodes) << headerTells;
+    EXPECT_EQ(seen.blocks, untagged.blocks) << headerTells;
+    EXPECT_EQ(seen.dump, untagged.dump) << headerTells;
+  }
+  EXPECT_TRUE(watcher.Boxes().empty()) << ::testing::PrintToString(watcher.Texts());
+}
+
 // A target of its own, ended after it was chosen: the combo still names it.
 TEST(DataViewEndedTarget, OpenFailsAndTheSizeCheckStillComesFirst) {
   std::optional<TargetProcess> target = TargetProcess::Start("", 10);

@@ -27,6 +27,12 @@ uint32_t Raw32(uint32_t address) {
   return value;
 }
 
+// The reader the program would use: the layout chosen by what the buffer
+// shows, with no build number to fall back on.
+HeapQueryReader ReaderOf(const MemoryImage& image, uint32_t buffer) {
+  return HeapQueryReader(image, buffer, ChooseHeapListLayout(image, buffer, 0));
+}
+
 // A buffer from the substitute, destroyed at the end of the test.
 struct Buffer {
   void* p = SubstituteCreateQueryDebugBuffer(0, 0);
@@ -68,7 +74,7 @@ TEST_F(SubstituteService, FullQueryReadsBackFieldForFieldWithTrapsInTheReservedB
   ASSERT_NE(buffer.p, nullptr);
   ASSERT_EQ(SubstituteQueryProcessDebugInformation(7, 0x14, buffer.p), 0);
 
-  HeapQueryReader reader(image, buffer.Address());
+  const HeapQueryReader reader = ReaderOf(image, buffer.Address());
   ASSERT_EQ(reader.HeapCount(), 2u);
   HeapRecord first{}, second{};
   ASSERT_TRUE(reader.ReadHeap(0, first));
@@ -107,7 +113,7 @@ TEST_F(SubstituteService, SummaryOnlyQueryKeepsTheCountsButLaysOutNoEntries) {
   SetSubstituteScenario(TwoHeaps());
   Buffer buffer;
   ASSERT_EQ(SubstituteQueryProcessDebugInformation(7, 0x04, buffer.p), 0);
-  HeapQueryReader reader(image, buffer.Address());
+  const HeapQueryReader reader = ReaderOf(image, buffer.Address());
   HeapRecord heap{};
   ASSERT_TRUE(reader.ReadHeap(0, heap));
   EXPECT_EQ(heap.NumberOfEntries, 3u);
@@ -123,14 +129,14 @@ TEST_F(SubstituteService, FailedQueryLeavesTheBufferAndTheLastErrorAsTheyWere) {
   SetLastError(1234);
   EXPECT_EQ(SubstituteQueryProcessDebugInformation(7, 0x14, buffer.p), static_cast<int32_t>(0xC0000017));
   EXPECT_EQ(GetLastError(), 1234u);
-  EXPECT_EQ(HeapQueryReader(image, buffer.Address()).HeapCount(), 0u) << "a fresh buffer holds no heaps";
+  EXPECT_EQ(ReaderOf(image, buffer.Address()).HeapCount(), 0u) << "a fresh buffer holds no heaps";
 
   // The fallback into the same buffer succeeds; failing again afterwards
   // must not undo it.
   ASSERT_EQ(SubstituteQueryProcessDebugInformation(7, 0x04, buffer.p), 0);
   EXPECT_EQ(GetLastError(), 1234u);
   EXPECT_NE(SubstituteQueryProcessDebugInformation(7, 0x14, buffer.p), 0);
-  EXPECT_EQ(HeapQueryReader(image, buffer.Address()).HeapCount(), 2u);
+  EXPECT_EQ(ReaderOf(image, buffer.Address()).HeapCount(), 2u);
 
   const SubstituteCounters counters = SubstituteCountersNow();
   EXPECT_EQ(counters.queries, 3);
@@ -152,7 +158,7 @@ TEST_F(SubstituteService, OtherProcessesAndANullHeapListPointer) {
   EXPECT_EQ(SubstituteQueryProcessDebugInformation(43, 0x14, buffer.p), kSubstituteStatusNoSuchProcess);
   ASSERT_EQ(SubstituteQueryProcessDebugInformation(42, 0x14, buffer.p), 0);
   EXPECT_EQ(Raw32(buffer.Address() + 56), 0u);
-  EXPECT_EQ(HeapQueryReader(image, buffer.Address()).HeapCount(), 0u);
+  EXPECT_EQ(ReaderOf(image, buffer.Address()).HeapCount(), 0u);
 }
 
 TEST_F(SubstituteService, SecondQueryReplacesTheFirstsContent) {
@@ -163,7 +169,7 @@ TEST_F(SubstituteService, SecondQueryReplacesTheFirstsContent) {
   other.heaps.push_back({0x00330000, 0, 0, 0, 0, {{0x10, 0x0001, 0}}});
   SetSubstituteScenario(other);
   ASSERT_EQ(SubstituteQueryProcessDebugInformation(7, 0x14, buffer.p), 0);
-  HeapQueryReader reader(image, buffer.Address());
+  const HeapQueryReader reader = ReaderOf(image, buffer.Address());
   HeapRecord heap{};
   ASSERT_EQ(reader.HeapCount(), 1u);
   ASSERT_TRUE(reader.ReadHeap(0, heap));
@@ -210,7 +216,7 @@ TEST_F(SubstituteService, HundredThousandEntriesAllReachTheReader) {
   SetSubstituteScenario(std::move(scenario));
   Buffer buffer;
   ASSERT_EQ(SubstituteQueryProcessDebugInformation(7, 0x14, buffer.p), 0);
-  HeapQueryReader reader(image, buffer.Address());
+  const HeapQueryReader reader = ReaderOf(image, buffer.Address());
   HeapRecord record{};
   HeapEntryRecord entry{};
   ASSERT_TRUE(reader.ReadHeap(0, record));
@@ -298,7 +304,7 @@ TEST_F(HeapTarget, ScenarioWalksOntoTheRealBlockAddresses) {
   EXPECT_NE(SubstituteQueryProcessDebugInformation(report.processId + 4, 0x14, buffer.p), 0);
   ASSERT_EQ(SubstituteQueryProcessDebugInformation(report.processId, 0x14, buffer.p), 0);
   OwnMemoryImage image;
-  HeapQueryReader reader(image, buffer.Address());
+  const HeapQueryReader reader = ReaderOf(image, buffer.Address());
   EXPECT_EQ(reader.HeapCount(), report.heaps.size());
 
   // Walked as the block table walks, every heap must give back the

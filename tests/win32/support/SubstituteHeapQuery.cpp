@@ -10,6 +10,7 @@
 #include <utility>
 
 #include "heap/HeapQueryFunctions.h"
+#include "heap/HeapRecords.h"
 
 // The records hold pointers as 32-bit values: this only works in a 32-bit
 // process, which is what the window tests are.
@@ -22,10 +23,7 @@ static_assert(std::is_same_v<decltype(&SubstituteQueryProcessDebugInformation), 
 
 namespace {
 
-constexpr uint32_t kHeaderBytes = 56;
-constexpr uint32_t kBufferBytes = 128;  // header, heap-list pointer, reserved tail
-constexpr uint32_t kRecordBytes = 64;
-constexpr uint32_t kEntryBytes = 16;
+constexpr uint32_t kBufferBytes = 128;  // header with its two fields, reserved tail
 
 constexpr uint8_t kHeaderFill = 0xA5;
 constexpr uint8_t kReservedFill = 0xEE;
@@ -36,18 +34,10 @@ constexpr uint8_t kDestroyedFill = 0xDD;
 // by every successful query.
 struct Buffer {
   alignas(8) uint8_t bytes[kBufferBytes];
+  uint32_t maximumCommit = 0;
   std::vector<uint8_t> heapList;
   std::vector<uint8_t> entries;  // every heap's entries, one heap after the other
 };
-
-void Put16(uint8_t* at, uint16_t value) {
-  at[0] = static_cast<uint8_t>(value);
-  at[1] = static_cast<uint8_t>(value >> 8);
-}
-
-void Put32(uint8_t* at, uint32_t value) {
-  for (int i = 0; i < 4; ++i) at[i] = static_cast<uint8_t>(value >> (8 * i));
-}
 
 uint32_t AddressOf(const void* p) { return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(p)); }
 
@@ -89,50 +79,56 @@ State& TheState() {
   return state;
 }
 
+// The maximum commit sizes the program asks for: the default (0), and the
+// bigger buffers of 16 MiB doubled up to 256 MiB.
+bool KnownCommit(uint32_t commit) {
+  for (uint32_t size = 16u << 20; size <= 256u << 20; size *= 2)
+    if (commit == size) return true;
+  return commit == 0;
+}
+
 // Lays the scenario's heaps out into fresh vectors, so the buffer's old
 // content stays intact until the new one is complete.
 void Fill(Buffer& buffer, const SubstituteScenario& scenario, bool withEntries) {
+  const HeapListLayout layout = scenario.taggedRecords ? kHeapListTagged : kHeapListUntagged;
   const size_t heapCount = scenario.heaps.size();
-  std::vector<uint8_t> heapList(4 + kRecordBytes * heapCount, kReservedFill);
+  std::vector<uint8_t> heapList(layout.firstRecord + layout.recordSize * heapCount, kReservedFill);
   std::vector<uint8_t> entries;
   if (withEntries) {
     size_t total = 0;
     for (const SubstituteHeap& heap : scenario.heaps) total += heap.entries.size();
-    entries.resize(total * kEntryBytes);
+    entries.resize(total * kHeapEntryRecordSize);
   }
 
-  Put32(heapList.data(), static_cast<uint32_t>(heapCount));
+  PutLe32(heapList.data(), static_cast<uint32_t>(heapCount));
   size_t entryOffset = 0;
   for (size_t h = 0; h < heapCount; ++h) {
     const SubstituteHeap& heap = scenario.heaps[h];
-    uint8_t* record = heapList.data() + 4 + kRecordBytes * h;
-    Put32(record + 0, heap.baseAddress);
-    Put32(record + 4, heap.flags);
-    Put16(record + 8, heap.entryOverhead);
-    Put16(record + 10, 0xFFFF);  // shows up in a 32-bit read of EntryOverhead
-    Put32(record + 12, heap.bytesAllocated);
-    Put32(record + 16, heap.bytesCommitted);
-    Put32(record + 24, static_cast<uint32_t>(heap.entries.size()));
+    uint8_t* record = heapList.data() + layout.firstRecord + layout.recordSize * h;
     uint32_t entriesAddress = 0;
     if (withEntries && !heap.entries.empty()) {
       uint8_t* out = entries.data() + entryOffset;
       entriesAddress = AddressOf(out);
       for (const SubstituteEntry& entry : heap.entries) {
-        Put32(out + 0, entry.size);
-        Put16(out + 4, entry.flags);
-        Put16(out + 6, 0xFFFF);
-        Put32(out + 8, 0xEEEEEEEEu);
-        Put32(out + 12, entry.address);
-        out += kEntryBytes;
+        EncodeHeapEntry(HeapEntryRecord{entry.size, entry.flags, entry.address}, out);
+        PutLe16(out + 6, 0xFFFF);
+        PutLe32(out + 8, 0xEEEEEEEEu);
+        out += kHeapEntryRecordSize;
       }
-      entryOffset += heap.entries.size() * kEntryBytes;
+      entryOffset += heap.entries.size() * kHeapEntryRecordSize;
     }
-    Put32(record + 60, entriesAddress);
+    EncodeHeapRecord(HeapRecord{heap.baseAddress, heap.flags, heap.entryOverhead, heap.bytesAllocated,
+                                heap.bytesCommitted, static_cast<uint32_t>(heap.entries.size()), entriesAddress},
+                     record);
+    PutLe16(record + 10, 0xFFFF);  // shows up in a 32-bit read of EntryOverhead
+    if (layout.recordSize > kHeapRecordSize) std::memcpy(record + kHeapRecordSize, "HeapTag!", 8);
   }
 
   buffer.heapList = std::move(heapList);
   buffer.entries = std::move(entries);
-  Put32(buffer.bytes + kHeaderBytes, scenario.heapsPointerNull ? 0 : AddressOf(buffer.heapList.data()));
+  PutLe32(buffer.bytes + kQueryHeapsPointerOffset, scenario.heapsPointerNull ? 0 : AddressOf(buffer.heapList.data()));
+  const bool processHeapKnown = !scenario.processHeapUnknown && heapCount != 0;
+  PutLe32(buffer.bytes + kQueryProcessHeapOffset, processHeapKnown ? scenario.heaps[0].baseAddress : 0);
 }
 
 }  // namespace
@@ -180,19 +176,24 @@ void* __stdcall SubstituteCreateQueryDebugBuffer(uint32_t maximumCommit, uint32_
   LastErrorKeeper lastError;
   State& state = TheState();
   std::lock_guard guard(state.lock);
-  if (maximumCommit != 0 || useEventPair != 0) {
+  state.counters.createCommits.push_back(maximumCommit);
+  if (!KnownCommit(maximumCommit) || useEventPair != 0) {
     char text[96];
     std::snprintf(text, sizeof text, "create with arguments %u, %u", static_cast<unsigned>(maximumCommit),
                   static_cast<unsigned>(useEventPair));
     state.misuses.emplace_back(text);
   }
-  if (state.scenario.createFails) {
+  const std::optional<uint32_t>& largest = state.scenario.largestCreatableCommit;
+  if (state.scenario.createFails || (largest && maximumCommit > *largest)) {
     ++state.counters.failedCreations;
     return nullptr;
   }
   auto buffer = std::make_unique<Buffer>();
   std::memset(buffer->bytes, kHeaderFill, sizeof buffer->bytes);
-  Put32(buffer->bytes + kHeaderBytes, 0);  // no heap information until a query delivers some
+  buffer->maximumCommit = maximumCommit;
+  // No heap information until a query delivers some.
+  PutLe32(buffer->bytes + kQueryHeapsPointerOffset, 0);
+  PutLe32(buffer->bytes + kQueryProcessHeapOffset, 0);
   void* handle = buffer->bytes;
   state.live.emplace(handle, std::move(buffer));
   ++state.counters.creations;
@@ -238,6 +239,8 @@ int32_t __stdcall SubstituteQueryProcessDebugInformation(uint32_t processId, uin
     status = kSubstituteStatusNoSuchProcess;
   } else if (failing != scenario.failingFlags.end()) {
     status = failing->second;  // the buffer stays as it was, whatever the status
+  } else if ((flags & kQueryHeapEntries) && found->second->maximumCommit < scenario.commitNeeded) {
+    status = kSubstituteStatusNoMemory;
   } else {
     fill = true;
   }
@@ -252,7 +255,8 @@ int32_t __stdcall SubstituteQueryProcessDebugInformation(uint32_t processId, uin
     // Nothing about heaps was asked for.
     buffer.heapList = {};
     buffer.entries = {};
-    Put32(buffer.bytes + kHeaderBytes, 0);
+    PutLe32(buffer.bytes + kQueryHeapsPointerOffset, 0);
+    PutLe32(buffer.bytes + kQueryProcessHeapOffset, 0);
   }
   return kSubstituteStatusSuccess;
 }

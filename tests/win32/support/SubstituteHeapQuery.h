@@ -1,19 +1,19 @@
 // A stand-in for the system's heap-query service, for tests that put its
 // three functions into the dialog's entry-point members. Wine's own service
 // reports no heaps, so this one lays out whatever heaps a test describes,
-// in the system's buffer layout:
+// in the system's buffer layout (heap/HeapLayout.h), untagged or tagged:
 //
-//   buffer:     56 header bytes (0xA5), heap-list pointer at 56, reserved
-//   heap list:  32-bit count, then 64-byte records
-//   record:     BaseAddress@0 Flags@4 EntryOverhead@8 (16 bits, 0xFFFF in
-//               the reserved @10) BytesAllocated@12 BytesCommitted@16
-//               NumberOfEntries@24 Entries@60; other reserved bytes 0xEE
-//   entry:      Size@0 Flags@4 (16 bits, 0xFFFF in the reserved @6)
-//               reserved@8 (0xEEEEEEEE) Address@12
+//   buffer:     header bytes 0xA5, heap-list pointer at 56, the process heap
+//               (the first heap's base) at 76
+//   heap list:  32-bit count, then 64-byte records from offset 4, or 72-byte
+//               records from offset 8 (padding 0xEE, tags "HeapTag!")
+//   record:     reserved bytes 0xEE, 0xFFFF in the reserved @10
+//   entry:      0xFFFF in the reserved @6, 0xEEEEEEEE in the reserved @8
 //
 // The pointers are real pointers into this process, valid until the buffer
 // is destroyed. Every call is counted, and misuse (destroying or querying a
-// buffer that is not live) is recorded for the test to assert on.
+// buffer that is not live, creating with arguments the program never
+// passes) is recorded for the test to assert on.
 #pragma once
 
 #include <cstdint>
@@ -41,6 +41,7 @@ struct SubstituteHeap {
 constexpr int32_t kSubstituteStatusSuccess = 0;
 constexpr int32_t kSubstituteStatusNoSuchProcess = static_cast<int32_t>(0xC000000B);
 constexpr int32_t kSubstituteStatusInvalidParameter = static_cast<int32_t>(0xC000000D);
+constexpr int32_t kSubstituteStatusNoMemory = static_cast<int32_t>(0xC0000017);
 
 struct SubstituteScenario {
   std::vector<SubstituteHeap> heaps;
@@ -56,6 +57,15 @@ struct SubstituteScenario {
   // When set, a failed query leaves this as the thread's last error code
   // (the system's service leaves it untouched, which is the default here).
   std::optional<uint32_t> lastErrorOnFailure;
+  // Records 72 bytes apart from offset 8, as later Windows 11 builds write.
+  bool taggedRecords = false;
+  // The header names no process heap (the value at 76 stays 0).
+  bool processHeapUnknown = false;
+  // A query with the heap entries answers 0xC0000017 (no room) unless the
+  // buffer was created with at least this maximum commit size.
+  uint32_t commitNeeded = 0;
+  // When set, a create asking for a larger maximum commit answers null.
+  std::optional<uint32_t> largestCreatableCommit;
 };
 
 struct SubstituteCounters {
@@ -64,7 +74,8 @@ struct SubstituteCounters {
   int queries = 0;       // every query call, failed ones included
   std::vector<uint32_t> queryFlags;
   std::vector<uint32_t> queryProcessIds;
-  int failedCreations = 0;  // create calls answered with null
+  int failedCreations = 0;              // create calls answered with null
+  std::vector<uint32_t> createCommits;  // maximum commit size of every create call
 };
 
 // The scenario applies to every call from now on; buffers already filled
