@@ -1,5 +1,7 @@
 // The block table: every block of the clicked heap node, with a progress
 // caption while a long table fills.
+#include <algorithm>
+
 #include "heap/BlockTableFill.h"
 #include "heap/HeapQuery.h"
 #include "shell/TarnwickDlg.h"
@@ -115,7 +117,9 @@ bool CTarnwickDlg::FillBlockTable(uint32_t heapBaseAddress, uint32_t processId) 
   if (reader.FindHeap(heapBaseAddress, heap)) {
     const RedrawOff redrawOff(m_blockList);
     // Room for every entry at once; segment entries make it an upper bound.
-    m_blockList.SendMessage(LVM_SETITEMCOUNT, heap.NumberOfEntries);
+    // The count is the system's word, so the hint is kept within reason.
+    constexpr uint32_t kLargestRowHint = 1u << 20;
+    m_blockList.SendMessage(LVM_SETITEMCOUNT, std::min(heap.NumberOfEntries, kLargestRowHint));
     ListViewBlockSink sink(m_blockList, m_blockCaption);
     FillBlockRows(reader, heap, sink);
   }

@@ -356,3 +356,32 @@ TEST(HeapTargetLife, TerminateEndsTheProcessAndDestructionAlsoDoes) {
 }
 
 }  // namespace
+
+// The buffer is the system's: a pointer in it that leads nowhere must end
+// the records, not the program.
+TEST(OwnMemory, ReadsOnlyCommittedReadablePages) {
+  const DWORD page = 4096;
+  uint8_t* base = static_cast<uint8_t*>(VirtualAlloc(nullptr, 4 * page, MEM_RESERVE, PAGE_NOACCESS));
+  ASSERT_NE(base, nullptr);
+  ASSERT_NE(VirtualAlloc(base, 2 * page, MEM_COMMIT, PAGE_READWRITE), nullptr);
+  ASSERT_NE(VirtualAlloc(base + 2 * page, page, MEM_COMMIT, PAGE_READWRITE), nullptr);
+  DWORD old = 0;
+  ASSERT_TRUE(VirtualProtect(base + page, page, PAGE_READONLY, &old));
+  ASSERT_TRUE(VirtualProtect(base + 2 * page, page, PAGE_NOACCESS, &old));
+  // A buffer at the start whose heap-list pointer leads into the last,
+  // reserved page.
+  std::memset(base, 0, page);
+  const uint32_t at = AddressOf(base);
+  const uint32_t nowhere = at + 3 * page;
+  std::memcpy(base + kQueryHeapsPointerOffset, &nowhere, sizeof nowhere);
+
+  OwnMemoryImage image;
+  uint8_t out[32];
+  EXPECT_TRUE(image.Read(at + page - 16, out, 32)) << "across a read-write and a read-only page";
+  EXPECT_TRUE(image.Read(at + page - 16, out, 32)) << "again, from what the image remembered";
+  EXPECT_FALSE(image.Read(at + 2 * page - 16, out, 32)) << "into a no-access page";
+  EXPECT_FALSE(image.Read(at + 3 * page, out, 4)) << "a reserved page";
+  EXPECT_FALSE(image.Read(0x10, out, 4));
+  EXPECT_EQ(HeapQueryReader(image, at, kHeapListUntagged).HeapCount(), 0u);
+  EXPECT_TRUE(VirtualFree(base, 0, MEM_RELEASE));
+}
