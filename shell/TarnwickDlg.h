@@ -13,6 +13,9 @@
 #include "heap/HeapQueryFunctions.h"
 #include "shell/resource.h"
 
+// The signature of the system's EnumProcesses.
+using PfnEnumProcesses = BOOL(WINAPI*)(DWORD* ids, DWORD bytes, DWORD* bytesWritten);
+
 class CTarnwickDlg : public CDialog {
  public:
   explicit CTarnwickDlg(CWnd* parent = nullptr);
@@ -75,6 +78,9 @@ class CTarnwickDlg : public CDialog {
   PfnRtlCreateQueryDebugBuffer m_pfnRtlCreateQueryDebugBuffer;
   PfnRtlDestroyQueryDebugBuffer m_pfnRtlDestroyQueryDebugBuffer;
   PfnRtlQueryProcessDebugInformation m_pfnRtlQueryProcessDebugInformation;
+  // The system's EnumProcesses; tests may put a function of their own with
+  // the same signature here.
+  PfnEnumProcesses m_pfnEnumProcesses;
 
  private:
   void SetUpFonts();
