@@ -1,10 +1,10 @@
 // Every path of an inspection releases what it took: after many rounds of
 // debug privilege / refresh / choose / click node / click block / save, with
 // an ended target and an unreadable block among them, the process holds no
-// more kernel handles and no query buffer than before. The file name is given in place of the Save
-// As dialog: Wine's dialog itself keeps about one handle open per accepted
-// name, with or without this program (the road through the real dialog is
-// the inspection-road test).
+// more kernel handles and no query buffer than before. The file name is
+// given in place of the Save As dialog: Wine's dialog itself keeps about one
+// handle open per accepted name, with or without this program (the road
+// through the real dialog is the inspection-road test).
 #include <gtest/gtest.h>
 
 #include "LiveDialog.h"
