@@ -1,7 +1,6 @@
 // Saving the selected block: its bytes, read afresh from the inspected
 // process in chunks, into a file the user names.
 #include "blockdata/ChunkedCopy.h"
-#include "blockdata/SavePath.h"
 #include "blockdata/SelectedBlock.h"
 #include "blockdata/TempFile.h"
 #include "framework/FileDialog.h"
@@ -52,9 +51,10 @@ void CTarnwickDlg::OnSaveData() {
   if (dialog.DoModal() != IDOK) return;
   const std::string path = dialog.GetPathName();
 
-  // The bytes go to a new file first; the chosen file is replaced only once
-  // the whole block has been read and written.
-  TempFile file(DirectoryOf(path));
+  // The chosen file is checked before the process is opened. The bytes go
+  // to a new file first; the chosen file is replaced only once the whole
+  // block has been read and written.
+  TempFile file(path);
   if (!file.IsOpen()) {
     Report(kOpenFileFailed);
     return;
@@ -76,7 +76,7 @@ void CTarnwickDlg::OnSaveData() {
                                             : "Failed to write the heap data to the specified file.");
     return;
   }
-  const bool replaced = file.Commit(path);
+  const bool replaced = file.Commit();
   process.Close();
   if (!replaced) Report(kOpenFileFailed);
 }

@@ -1,32 +1,51 @@
 #include "blockdata/TempFile.h"
 
+#include "blockdata/SavePath.h"
 #include "framework/Afx.h"
 
-TempFile::TempFile(const std::string& directory) {
+TempFile::TempFile(const std::string& target) : m_target(target) {
+  if (!CheckTarget()) return;
+  const std::string directory = DirectoryOf(target);
   char path[MAX_PATH] = {};
-  // The unique name adds up to 14 characters to the directory. The system
-  // refuses a longer directory; Wine reports success and hands back the
-  // name cut off at MAX_PATH, without its terminator.
-  if (directory.size() > MAX_PATH - 14) return;
-  // Creates an empty file with a unique name, so no other file is touched.
-  if (::GetTempFileNameA(directory.c_str(), "twk", 0, path) == 0) return;
+  // GetTempFileName creates an empty file with a unique name, so no other
+  // file is touched. The name adds up to 14 characters to the directory:
+  // the system refuses a longer directory; Wine reports success and hands
+  // back the name cut off at MAX_PATH, without its terminator.
+  if (directory.size() > MAX_PATH - 14 || ::GetTempFileNameA(directory.c_str(), "twk", 0, path) == 0) {
+    Discard();
+    return;
+  }
   m_path = path;
   m_file = std::fopen(path, "wb");
   if (m_file == nullptr) Discard();
 }
 
-bool TempFile::Commit(const std::string& target) {
+// Opening the target for writing, and for the deletion that replacing it
+// needs, fails for a read-only file, a folder, or a file another program
+// holds open without sharing; OPEN_ALWAYS never empties an existing file.
+bool TempFile::CheckTarget() {
+  const HANDLE probe =
+      ::CreateFileA(m_target.c_str(), GENERIC_WRITE | DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                    nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (probe == INVALID_HANDLE_VALUE) return false;
+  m_targetMadeByCheck = ::GetLastError() != ERROR_ALREADY_EXISTS;
+  ::CloseHandle(probe);
+  return true;
+}
+
+bool TempFile::Commit() {
   const bool closed = std::fclose(m_file) == 0;
   m_file = nullptr;
   // A read-only file could not be opened for writing, so it is not replaced
   // either; Wine's MoveFileEx would replace it.
-  const DWORD attributes = ::GetFileAttributesA(target.c_str());
+  const DWORD attributes = ::GetFileAttributesA(m_target.c_str());
   const bool readOnly = attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0;
-  if (!closed || readOnly || !::MoveFileExA(m_path.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING)) {
+  if (!closed || readOnly || !::MoveFileExA(m_path.c_str(), m_target.c_str(), MOVEFILE_REPLACE_EXISTING)) {
     Discard();
     return false;
   }
   m_path.clear();
+  m_targetMadeByCheck = false;
   return true;
 }
 
@@ -35,4 +54,6 @@ void TempFile::Discard() {
   m_file = nullptr;
   if (!m_path.empty()) ::DeleteFileA(m_path.c_str());
   m_path.clear();
+  if (m_targetMadeByCheck) ::DeleteFileA(m_target.c_str());
+  m_targetMadeByCheck = false;
 }

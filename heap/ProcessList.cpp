@@ -1,15 +1,17 @@
 // The process drop-down: building it from the running processes, keeping the
 // chosen process across a refresh, and reading the chosen identifier back.
+#include <algorithm>
 #include <cstring>
+#include <vector>
 
 #include "heap/ProcessEntry.h"
 #include "heap/ProcessHandle.h"
+#include "heap/ProcessIdCapacity.h"
 #include "shell/TarnwickDlg.h"
 // After <windows.h>, which it needs.
 #include <psapi.h>
 
 namespace {
-constexpr int kMaxProcesses = 500;
 constexpr DWORD kNameSize = 1024;
 
 // The base name of the process's first module; empty when it has none.
@@ -34,16 +36,21 @@ BOOL CTarnwickDlg::EnableDebugPrivilege() {
 
 BOOL CTarnwickDlg::FillProcessList(int keepProcessId) {
   m_processCombo.ResetContent();
-  DWORD ids[kMaxProcesses] = {};
+  // Every running process: the array grows until one enumeration leaves
+  // room to spare.
+  std::vector<DWORD> ids;
   DWORD bytes = 0;
-  if (!::EnumProcesses(ids, sizeof ids, &bytes)) {
-    Report("Failed to get list of running processes");
-    return FALSE;
+  for (uint32_t capacity = kFirstProcessIdCapacity; capacity != 0; capacity = NextProcessIdCapacity(capacity, bytes)) {
+    ids.assign(capacity, 0);
+    if (!m_pfnEnumProcesses(ids.data(), capacity * sizeof(DWORD), &bytes)) {
+      Report("Failed to get list of running processes");
+      return FALSE;
+    }
   }
 
   std::string kept;
-  const DWORD count = bytes / sizeof(DWORD);
-  for (DWORD i = 0; i < count; ++i) {
+  const size_t count = std::min<size_t>(bytes / sizeof(DWORD), ids.size());
+  for (size_t i = 0; i < count; ++i) {
     char name[kNameSize] = {};
     const ProcessHandle process(::OpenProcess(kInspectAccess, FALSE, ids[i]));
     if (!process)

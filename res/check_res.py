@@ -1,8 +1,15 @@
 #!/usr/bin/env python3
-"""Checks a compiled Tarnwick.res against the intended resources.
+"""Checks the resources of Tarnwick against the intended ones.
+
+    python3 res/check_res.py build/win32/Tarnwick.exe   (add -v to print everything)
+
+or a compiled resource file:
 
     i686-w64-mingw32-windres -I. -Ires res/Tarnwick.rc -O res -o /tmp/tw.res
-    python3 res/check_res.py /tmp/tw.res          (add -v to print everything)
+    python3 res/check_res.py /tmp/tw.res
+
+The window tests run it on both exes they build, so a change to a template,
+the manifest or the version information fails them.
 
 Resource compilers add styles of their own (WS_CHILD, WS_VISIBLE, DS_SETFONT,
 WS_CAPTION, border or tab-stop defaults of some statements), so this decodes
@@ -169,6 +176,44 @@ def read_res(data):
         r.align()
         if size or rtype != 0:
             out.append((rtype, name, lang, body))
+    return out
+
+
+def read_exe(data):
+    """(type, name, language, bytes) for every resource of a PE image: the
+    three levels of its resource directory (type, name, language)."""
+    pe = struct.unpack_from("<I", data, 0x3C)[0]
+    check(data[pe:pe + 4] == b"PE\0\0", "a PE image")
+    sections, optional_size = struct.unpack_from("<H", data, pe + 6)[0], struct.unpack_from("<H", data, pe + 20)[0]
+    optional = pe + 24
+    # The resource directory is data directory 2 of a 32-bit optional header.
+    rsrc_rva = struct.unpack_from("<I", data, optional + 96 + 2 * 8)[0]
+
+    def offset(rva):
+        for n in range(sections):
+            size, address, raw_size, raw = struct.unpack_from("<IIII", data, optional + optional_size + 40 * n + 8)
+            if address <= rva < address + max(size, raw_size):
+                return raw + rva - address
+        raise ValueError("address 0x%x is in no section" % rva)
+
+    root = offset(rsrc_rva)
+
+    def entries(directory):
+        named, numbered = struct.unpack_from("<HH", data, root + directory + 12)
+        for n in range(named + numbered):
+            name, target = struct.unpack_from("<II", data, root + directory + 16 + 8 * n)
+            if name & 0x80000000:
+                length = struct.unpack_from("<H", data, root + (name & 0x7FFFFFFF))[0]
+                start = root + (name & 0x7FFFFFFF) + 2
+                name = data[start:start + 2 * length].decode("utf-16-le").upper()
+            yield name, target & 0x7FFFFFFF
+
+    out = []
+    for rtype, names in entries(0):
+        for name, langs in entries(names):
+            for lang, leaf in entries(langs):
+                rva, size = struct.unpack_from("<II", data, root + leaf)
+                out.append((rtype, name, lang, data[offset(rva):offset(rva) + size]))
     return out
 
 
@@ -369,7 +414,8 @@ def main(argv):
     if len(args) != 1:
         print(__doc__)
         return 2
-    res = read_res(open(args[0], "rb").read())
+    data = open(args[0], "rb").read()
+    res = read_exe(data) if data[:2] == b"MZ" else read_res(data)
     langs = {lang for _, _, lang, _ in res}
     check(langs == {0x409}, "every resource in U.S. English (%s)" % sorted(hex(x) for x in langs))
     dialogs = {name: body for t, name, _, body in res if t == RT_DIALOG}

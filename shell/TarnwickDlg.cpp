@@ -4,6 +4,8 @@
 
 #include "framework/WinApp.h"
 #include "shell/DialogTables.h"
+// After <windows.h>, which it needs.
+#include <psapi.h>
 
 BEGIN_MESSAGE_MAP(CTarnwickDlg, CDialog)
 ON_WM_SYSCOMMAND()
@@ -20,7 +22,9 @@ ON_BN_CLICKED(IDC_SAVE_DATA, &CTarnwickDlg::OnSaveData)
 END_MESSAGE_MAP()
 
 CTarnwickDlg::CTarnwickDlg(CWnd* parent)
-    : CDialog(IDD_MAIN_DIALOG, parent), m_hIcon(::LoadIconA(AfxGetResourceHandle(), MAKEINTRESOURCEA(IDR_MAINFRAME))) {}
+    : CDialog(IDD_MAIN_DIALOG, parent),
+      m_hIcon(::LoadIconA(AfxGetResourceHandle(), MAKEINTRESOURCEA(IDR_MAINFRAME))),
+      m_pfnEnumProcesses(&::EnumProcesses) {}
 
 void CTarnwickDlg::DoDataExchange(CDataExchange* pDX) {
   CDialog::DoDataExchange(pDX);

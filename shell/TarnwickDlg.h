@@ -13,6 +13,9 @@
 #include "heap/HeapQueryFunctions.h"
 #include "shell/resource.h"
 
+// The signature of the system's EnumProcesses.
+using PfnEnumProcesses = BOOL(WINAPI*)(DWORD* ids, DWORD bytes, DWORD* bytesWritten);
+
 class CTarnwickDlg : public CDialog {
  public:
   explicit CTarnwickDlg(CWnd* parent = nullptr);
@@ -78,6 +81,9 @@ class CTarnwickDlg : public CDialog {
   // The system's build number (0 when unknown): tells which heap-list layout
   // to expect when the buffer itself can't tell.
   uint32_t m_systemBuildNumber = 0;
+  // The system's EnumProcesses; tests may put a function of their own with
+  // the same signature here.
+  PfnEnumProcesses m_pfnEnumProcesses;
 
  private:
   void SetUpFonts();

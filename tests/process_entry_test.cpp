@@ -4,6 +4,7 @@
 #include <string>
 
 #include "heap/ProcessEntry.h"
+#include "heap/ProcessIdCapacity.h"
 
 TEST(ProcessEntryTest, EntryTextRoundTrips) {
   EXPECT_EQ("notepad.exe    [1234]", FormatProcessEntry("notepad.exe", 1234));
@@ -43,4 +44,18 @@ TEST(ProcessEntryTest, IdentifierBetweenTheLastBrackets) {
   EXPECT_EQ(INT32_MAX, ProcessIdFromEntryText("x [99999999999999999999]"));
   EXPECT_EQ(INT32_MIN, ProcessIdFromEntryText("x [-99999999999999999999]"));
   EXPECT_EQ(INT32_MAX, ProcessIdFromEntryText("x [2147483647]"));
+}
+
+TEST(ProcessEntryTest, IdentifierArrayDoublesWhileAnEnumerationFillsIt) {
+  // A full array may have left processes out; one identifier short holds them all.
+  EXPECT_EQ(1000u, NextProcessIdCapacity(500, 2000));
+  EXPECT_EQ(0u, NextProcessIdCapacity(500, 1996));
+  EXPECT_EQ(0u, NextProcessIdCapacity(500, 0));
+  EXPECT_EQ(4000u, NextProcessIdCapacity(2000, 8000));
+  // An enumeration that always fills its array ends at the ceiling.
+  uint32_t capacity = kFirstProcessIdCapacity, largest = 0;
+  for (int rounds = 0; capacity != 0 && rounds < 64; ++rounds)
+    capacity = NextProcessIdCapacity(largest = capacity, capacity * 4);
+  EXPECT_EQ(0u, capacity);
+  EXPECT_EQ(1024000u, largest);
 }

@@ -27,6 +27,19 @@ std::string EntryOf(const std::vector<std::string>& entries, uint32_t processId)
     if (static_cast<uint32_t>(ProcessIdFromEntryText(entry.c_str())) == processId) return entry;
   return {};
 }
+
+// Stands in for the system's enumeration: writes as much of g_enumerated as
+// the array takes, and notes the size of every array it was given.
+std::vector<DWORD> g_enumerated;
+std::vector<DWORD> g_arrayBytes;
+
+BOOL WINAPI EnumerateMany(DWORD* ids, DWORD bytes, DWORD* written) {
+  g_arrayBytes.push_back(bytes);
+  const size_t count = std::min<size_t>(bytes / sizeof(DWORD), g_enumerated.size());
+  std::copy_n(g_enumerated.begin(), count, ids);
+  *written = static_cast<DWORD>(count * sizeof(DWORD));
+  return TRUE;
+}
 }  // namespace
 
 TEST(ProcessList, HoldsEveryRunningProcessSortedWithTheFirstSelected) {
@@ -57,6 +70,38 @@ TEST(ProcessList, HoldsEveryRunningProcessSortedWithTheFirstSelected) {
   EXPECT_TRUE(std::is_sorted(entries.begin(), entries.end(), CaseBlindLess));
   EXPECT_EQ(dlg->m_processCombo.GetCurSel(), 0);
   EXPECT_EQ(EntryOf(entries, child.ProcessId()).rfind("tarnwick_win32_tests.exe    [", 0), 0u);
+}
+
+TEST(ProcessList, ListsEveryProcessOfAnEnumerationBeyondFiveHundred) {
+  IdleChild child;
+  ASSERT_TRUE(child.Running());
+  LiveDialog dlg;
+  const std::string entry = EntryOf(ComboEntries(dlg->m_processCombo), child.ProcessId());
+  ASSERT_NE(dlg->m_processCombo.SelectString(-1, entry.c_str()), CB_ERR);
+  // 1199 identifiers no process has, then the chosen one.
+  g_enumerated.clear();
+  for (DWORD id = 0x7FFF0000; g_enumerated.size() < 1199; id += 4) g_enumerated.push_back(id);
+  g_enumerated.push_back(child.ProcessId());
+  g_arrayBytes.clear();
+  dlg->m_pfnEnumProcesses = &EnumerateMany;
+
+  DialogWatcher watcher;
+  dlg.ClickButton(IDOK);
+  EXPECT_TRUE(watcher.Boxes().empty());
+  EXPECT_EQ(g_arrayBytes, (std::vector<DWORD>{2000, 4000, 8000}));
+  const std::vector<std::string> entries = ComboEntries(dlg->m_processCombo);
+  std::set<uint32_t> listed;
+  for (const std::string& text : entries) listed.insert(static_cast<uint32_t>(ProcessIdFromEntryText(text.c_str())));
+  EXPECT_EQ(entries.size(), 1200u);
+  EXPECT_EQ(listed, std::set<uint32_t>(g_enumerated.begin(), g_enumerated.end()));
+  EXPECT_EQ(EntryOf(entries, g_enumerated[1198]), "[System Process]    [" + std::to_string(g_enumerated[1198]) + "]");
+  EXPECT_EQ(ComboSelection(dlg->m_processCombo), entry);
+  EXPECT_TRUE(std::is_sorted(entries.begin(), entries.end(), CaseBlindLess));
+
+  dlg->FillProcessList(-1);
+  EXPECT_EQ(dlg->m_processCombo.GetCount(), 1200);
+  EXPECT_EQ(dlg->m_processCombo.GetCurSel(), 0);
+  EXPECT_EQ(ComboSelection(dlg->m_processCombo), entries.front());
 }
 
 TEST(ProcessList, RefreshKeepsTheChosenProcessWhileItRuns) {

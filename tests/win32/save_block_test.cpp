@@ -184,6 +184,8 @@ TEST_F(SaveBlock, ExistingFileIsReplacedOnlyBySuccess) {
   PutBlockRow(dlg->m_blockList, Report().unreadableAddress, 0x100, "Allocated");
   EXPECT_EQ(MessagesOfSave("existing.bin"), Texts{kReadFailed});
   EXPECT_EQ(FileBytes(path), old);
+  // A new name is not left behind either.
+  EXPECT_EQ(MessagesOfSave("new.bin"), Texts{kReadFailed});
   EXPECT_EQ(folder.Names(), Texts{"existing.bin"});
   const uint32_t edge = ReadableEdge(TargetId());
   if (edge != 0) {
@@ -195,16 +197,18 @@ TEST_F(SaveBlock, ExistingFileIsReplacedOnlyBySuccess) {
     ADD_FAILURE() << "no readable stretch that ends in the target's address space";
   }
 
-  // A read-only file is not replaced, and the new bytes do not stay behind.
+  // A file that can't be replaced is refused before anything is read (the
+  // open message, not the read one): a read-only file, and a file another
+  // program holds open without letting it be replaced.
+  PutBlockRow(dlg->m_blockList, Report().unreadableAddress, 0x100, "Allocated");
   ASSERT_TRUE(::SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_READONLY));
-  PutBlockRow(dlg->m_blockList, block.address, block.size, "Allocated");
   EXPECT_EQ(MessagesOfSave("existing.bin"), Texts{kOpenFailed});
   EXPECT_EQ(FileBytes(path), old);
   EXPECT_EQ(folder.Names(), Texts{"existing.bin"});
   ASSERT_TRUE(::SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL));
-  // Nor is a file another program holds open without letting it be replaced.
   {
-    HANDLE held = ::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    HANDLE held = ::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                0, nullptr);
     ASSERT_NE(held, INVALID_HANDLE_VALUE);
     EXPECT_EQ(MessagesOfSave("existing.bin"), Texts{kOpenFailed});
     ::CloseHandle(held);
@@ -213,6 +217,7 @@ TEST_F(SaveBlock, ExistingFileIsReplacedOnlyBySuccess) {
   EXPECT_EQ(folder.Names(), Texts{"existing.bin"});
 
   // Success replaces the longer old content without a question.
+  PutBlockRow(dlg->m_blockList, block.address, block.size, "Allocated");
   EXPECT_EQ(MessagesOfSave("existing.bin"), Texts{});
   EXPECT_EQ(FileBytes(path), ExpectedBlockBytes(5, block.size));
   EXPECT_EQ(folder.Names(), Texts{"existing.bin"});
@@ -269,6 +274,17 @@ TEST(SaveBlockEndedTarget, LeavesTheExistingFileAsItWas) {
   dlg.ClickButton(IDC_SAVE_DATA);
   EXPECT_EQ(driver.Seen().opened, 1);
   EXPECT_EQ(driver.Watcher().Texts(), Texts{kProcessFailed});
+  EXPECT_EQ(FileBytes(folder.Path("kept")), old);
+  EXPECT_EQ(folder.Names(), Texts{"kept"});
+
+  // The file is checked before the process: a read-only one gets the open
+  // message. A new name made by that check is removed again.
+  ASSERT_TRUE(::SetFileAttributesA(folder.Path("kept").c_str(), FILE_ATTRIBUTE_READONLY));
+  for (const auto& [name, message] : {std::pair{"kept", kOpenFailed}, std::pair{"new", kProcessFailed}}) {
+    SaveAsDriver answer(folder.Path(name));
+    dlg.ClickButton(IDC_SAVE_DATA);
+    EXPECT_EQ(answer.Watcher().Texts(), Texts{message}) << name;
+  }
   EXPECT_EQ(FileBytes(folder.Path("kept")), old);
   EXPECT_EQ(folder.Names(), Texts{"kept"});
 }
