@@ -113,20 +113,25 @@ CWnd* CTarnwickDlg::CopySourceOf(HWND window) {
   return nullptr;
 }
 
+CopyMenuState CTarnwickDlg::CopyStateOf(const CWnd& source, int* selected) {
+  const bool isTable = &source != &m_dataList;
+  const int item = isTable ? static_cast<const CListCtrl&>(source).GetNextItem(-1, LVNI_SELECTED) : -1;
+  if (selected != nullptr) *selected = item;
+  return CopyMenuFor(isTable ? CopySource::Table : CopySource::DataList, item != -1,
+                     isTable ? 0 : m_dataList.GetCount());
+}
+
 void CTarnwickDlg::CopyFrom(CWnd& source, bool all) {
+  int item = -1;
+  const CopyMenuState state = CopyStateOf(source, &item);
+  if (!(all ? state.copyAll : state.copy)) return;
   bool copied = false;
-  if (&source == &m_dataList) {
+  if (&source == &m_dataList)
     copied = CopyLines(m_hWnd, m_dataList);
-  } else {
-    const auto& list = static_cast<const CListCtrl&>(source);
-    if (all) {
-      copied = CopyTable(m_hWnd, list);
-    } else {
-      const int item = list.GetNextItem(-1, LVNI_SELECTED);
-      if (item == -1) return;
-      copied = CopyRow(m_hWnd, list, item);
-    }
-  }
+  else if (all)
+    copied = CopyTable(m_hWnd, static_cast<const CListCtrl&>(source));
+  else
+    copied = CopyRow(m_hWnd, static_cast<const CListCtrl&>(source), item);
   if (!copied) Report(kCopyFailedText);
 }
 
@@ -136,11 +141,9 @@ void CTarnwickDlg::OnContextMenu(CWnd* pWnd, POINT point) {
     Default();
     return;
   }
-  const bool isTable = source != &m_dataList;
+  int selected = -1;
+  const CopyMenuState state = CopyStateOf(*source, &selected);
   const auto* table = static_cast<const CListCtrl*>(source);
-  const int selected = isTable ? table->GetNextItem(-1, LVNI_SELECTED) : -1;
-  const CopyMenuState state = CopyMenuFor(isTable ? CopySource::Table : CopySource::DataList, selected != -1,
-                                          isTable ? 0 : m_dataList.GetCount());
   CMenu menu;
   if (!menu.CreatePopupMenu()) return;
   menu.AppendMenu(MF_STRING | (state.copy ? MF_ENABLED : MF_GRAYED), IDM_COPY, kCopyItemText);
@@ -149,7 +152,7 @@ void CTarnwickDlg::OnContextMenu(CWnd* pWnd, POINT point) {
   if (point.x == -1 && point.y == -1) {
     RECT client, row;
     source->GetClientRect(&client);
-    const bool rowShown = selected != -1 && table->GetItemRect(selected, &row, LVIR_LABEL);
+    const bool rowShown = source != &m_dataList && selected != -1 && table->GetItemRect(selected, &row, LVIR_LABEL);
     const LayoutRect rowRect = rowShown ? ScreenRect(*source, row) : LayoutRect{};
     const LayoutPoint at = KeyboardMenuPoint(ScreenRect(*source, client), rowShown ? &rowRect : nullptr);
     point = {at.x, at.y};

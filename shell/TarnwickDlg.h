@@ -11,6 +11,7 @@
 #include "framework/Dialog.h"
 #include "framework/Gdi.h"
 #include "heap/HeapQueryFunctions.h"
+#include "shell/CopyMenu.h"
 #include "shell/resource.h"
 
 class CTarnwickDlg : public CDialog {
@@ -90,6 +91,9 @@ class CTarnwickDlg : public CDialog {
   int Report(const char* text, UINT icon = MB_ICONERROR);
   // The table or the data list that is this window, or null.
   CWnd* CopySourceOf(HWND window);
-  // "Copy" (all = false) or "Copy All" from a table or the data list.
+  // Which copy commands the source offers now, and its selected row.
+  CopyMenuState CopyStateOf(const CWnd& source, int* selected);
+  // "Copy" (all = false) or "Copy All" from a table or the data list, when
+  // the source offers it.
   void CopyFrom(CWnd& source, bool all);
 };
