@@ -14,3 +14,10 @@ struct LayoutSize {
 };
 
 constexpr bool operator==(LayoutPoint a, LayoutPoint b) { return a.x == b.x && a.y == b.y; }
+
+struct LayoutRect {
+  int32_t left;
+  int32_t top;
+  int32_t right;
+  int32_t bottom;
+};

@@ -43,3 +43,8 @@ int CListCtrl::GetItemText(int item, int subItem, LPSTR text, int size) const {
   if (size > 0) text[0] = '\0';
   return static_cast<int>(SendMessage(LVM_GETITEMTEXTA, item, reinterpret_cast<LPARAM>(&cell)));
 }
+
+BOOL CListCtrl::GetItemRect(int item, LPRECT rect, int part) const {
+  rect->left = part;
+  return static_cast<BOOL>(SendMessage(LVM_GETITEMRECT, item, reinterpret_cast<LPARAM>(rect)));
+}

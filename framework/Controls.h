@@ -38,6 +38,11 @@ class CListBox : public CWnd {
   void ResetContent() { SendMessage(LB_RESETCONTENT); }
   void SetHorizontalExtent(int extent) { SendMessage(LB_SETHORIZONTALEXTENT, extent); }
   int GetCount() const { return static_cast<int>(SendMessage(LB_GETCOUNT)); }
+  int GetTextLen(int index) const { return static_cast<int>(SendMessage(LB_GETTEXTLEN, index)); }
+  // The line's text and a NUL into text, which must hold GetTextLen + 1 bytes.
+  int GetText(int index, LPSTR text) const {
+    return static_cast<int>(SendMessage(LB_GETTEXT, index, reinterpret_cast<LPARAM>(text)));
+  }
 };
 
 class CListCtrl : public CWnd {
@@ -52,6 +57,11 @@ class CListCtrl : public CWnd {
   }
   BOOL DeleteAllItems() { return static_cast<BOOL>(SendMessage(LVM_DELETEALLITEMS)); }
   int GetItemCount() const { return static_cast<int>(SendMessage(LVM_GETITEMCOUNT)); }
+  BOOL GetColumn(int index, LVCOLUMNA* column) const {
+    return static_cast<BOOL>(SendMessage(LVM_GETCOLUMNA, index, reinterpret_cast<LPARAM>(column)));
+  }
+  // The item's rectangle of the given part (LVIR_BOUNDS, LVIR_LABEL, ...).
+  BOOL GetItemRect(int item, LPRECT rect, int part) const;
   DWORD SetExtendedStyle(DWORD styles) {
     return static_cast<DWORD>(SendMessage(LVM_SETEXTENDEDLISTVIEWSTYLE, 0, styles));
   }

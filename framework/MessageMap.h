@@ -6,6 +6,7 @@
 #include "framework/Afx.h"
 
 class CCmdTarget;
+class CWnd;
 using AFX_PMSG = void (CCmdTarget::*)();
 
 // The handler of an entry, in the member that matches its signature tag.
@@ -14,14 +15,16 @@ union AfxHandler {
   void (CCmdTarget::*pfnNotify)(NMHDR*, LRESULT*);
   void (CCmdTarget::*pfnSysCommand)(UINT, LPARAM);
   HCURSOR (CCmdTarget::*pfnCursor)();
+  void (CCmdTarget::*pfnContextMenu)(CWnd*, POINT);
 };
 
 enum class AfxSig {
-  End,          // terminates a table
-  vv,           // void ()                      commands, WM_PAINT
-  vNotify,      // void (NMHDR*, LRESULT*)       WM_NOTIFY
-  vSysCommand,  // void (UINT nID, LPARAM)       WM_SYSCOMMAND
-  hCursor,      // HCURSOR ()                    WM_QUERYDRAGICON
+  End,           // terminates a table
+  vv,            // void ()                      commands, WM_PAINT
+  vNotify,       // void (NMHDR*, LRESULT*)       WM_NOTIFY
+  vSysCommand,   // void (UINT nID, LPARAM)       WM_SYSCOMMAND
+  hCursor,       // HCURSOR ()                    WM_QUERYDRAGICON
+  vContextMenu,  // void (CWnd* pWnd, POINT)      WM_CONTEXTMENU
 };
 
 struct AFX_MSGMAP_ENTRY {
@@ -79,3 +82,8 @@ struct AFX_MSGMAP {
 #define ON_WM_QUERYDRAGICON()               \
   {WM_QUERYDRAGICON, 0, 0, AfxSig::hCursor, \
    AFX_HANDLER(pfnCursor, HCURSOR(CCmdTarget::*)(), &ThisClass::OnQueryDragIcon)},
+// pWnd is the window the menu was asked for in, when it is bound to an
+// object; the point is in screen pixels, (-1, -1) from the keyboard.
+#define ON_WM_CONTEXTMENU()                    \
+  {WM_CONTEXTMENU, 0, 0, AfxSig::vContextMenu, \
+   AFX_HANDLER(pfnContextMenu, void(CCmdTarget::*)(CWnd*, POINT), &ThisClass::OnContextMenu)},

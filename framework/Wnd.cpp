@@ -3,6 +3,17 @@
 namespace {
 // The window property that links an HWND to its CWnd.
 constexpr const char* kWndProperty = "Tarnwick.CWnd";
+
+bool IsKeyboardMessage(UINT message) { return message >= WM_KEYFIRST && message <= WM_KEYLAST; }
+
+BOOL WalkPreTranslateTree(MSG* msg) {
+  for (HWND hWnd = msg->hwnd; hWnd != nullptr; hWnd = ::GetParent(hWnd)) {
+    CWnd* wnd = CWnd::FromHandlePermanent(hWnd);
+    if (wnd != nullptr && wnd->PreTranslateMessage(msg)) return TRUE;
+    if ((::GetWindowLongA(hWnd, GWL_STYLE) & WS_CHILD) == 0) break;
+  }
+  return FALSE;
+}
 }  // namespace
 
 CWnd::~CWnd() {
@@ -61,7 +72,15 @@ LRESULT CALLBACK CWnd::AfxWndProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM
   return wnd->WindowProc(message, wParam, lParam);
 }
 
+BOOL CWnd::PreTranslateMessage(MSG*) { return FALSE; }
+
 LRESULT CWnd::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
+  if (IsKeyboardMessage(message)) {
+    MSG msg = {m_hWnd, message, wParam, lParam, static_cast<DWORD>(::GetMessageTime()), {}};
+    const DWORD at = ::GetMessagePos();
+    msg.pt = {static_cast<short>(LOWORD(at)), static_cast<short>(HIWORD(at))};
+    if (WalkPreTranslateTree(&msg)) return 0;
+  }
   LRESULT result = 0;
   if (OnWndMsg(message, wParam, lParam, &result)) return result;
   return ::CallWindowProcA(m_pfnSuper, m_hWnd, message, wParam, lParam);
@@ -105,6 +124,10 @@ bool CWnd::OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result)
       break;
     case AfxSig::hCursor:
       *result = reinterpret_cast<LRESULT>((this->*handler.pfnCursor)());
+      break;
+    case AfxSig::vContextMenu:
+      (this->*handler.pfnContextMenu)(FromHandlePermanent(reinterpret_cast<HWND>(wParam)),
+                                      POINT{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))});
       break;
     case AfxSig::End:
       break;

@@ -48,6 +48,12 @@ class CWnd : public CCmdTarget {
   void SetRedraw(BOOL redraw = TRUE) { SendMessage(WM_SETREDRAW, redraw); }
   HMENU GetSystemMenu(BOOL revert) const { return ::GetSystemMenu(m_hWnd, revert); }
 
+  // Keyboard messages of a subclassed window are offered here first, to the
+  // window and then to each parent up to its top-level window, as a message
+  // loop of the framework would; true when the message was dealt with and
+  // goes no further.
+  virtual BOOL PreTranslateMessage(MSG* pMsg);
+
   // The window procedure of subclassed windows.
   static LRESULT CALLBACK AfxWndProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam);
 

@@ -19,6 +19,7 @@ ON_BN_CLICKED(IDC_CLOSE_DATA, &CTarnwickDlg::OnCloseData)
 ON_NOTIFY(LVN_GETINFOTIPA, IDC_NODE_LIST, &CTarnwickDlg::OnNodeListGetInfoTip)
 ON_NOTIFY(LVN_GETINFOTIPA, IDC_BLOCK_LIST, &CTarnwickDlg::OnBlockListGetInfoTip)
 ON_BN_CLICKED(IDC_SAVE_DATA, &CTarnwickDlg::OnSaveData)
+ON_WM_CONTEXTMENU()
 END_MESSAGE_MAP()
 
 CTarnwickDlg::CTarnwickDlg(CWnd* parent)

@@ -11,6 +11,7 @@
 #include "framework/Dialog.h"
 #include "framework/Gdi.h"
 #include "heap/HeapQueryFunctions.h"
+#include "shell/CopyMenu.h"
 #include "shell/resource.h"
 
 // The signature of the system's EnumProcesses.
@@ -38,6 +39,9 @@ class CTarnwickDlg : public CDialog {
   bool FillBlockTable(uint32_t heapBaseAddress, uint32_t processId);
   void ShowBlockData(uint32_t blockSize, int processId, uint32_t blockAddress);
 
+  // Ctrl+C and the context-menu key in the tables and the data list.
+  BOOL PreTranslateMessage(MSG* pMsg) override;
+
  protected:
   void DoDataExchange(CDataExchange* pDX) override;
   BOOL OnInitDialog() override;
@@ -53,6 +57,7 @@ class CTarnwickDlg : public CDialog {
   void OnNodeListGetInfoTip(NMHDR* pNMHDR, LRESULT* pResult);
   void OnBlockListGetInfoTip(NMHDR* pNMHDR, LRESULT* pResult);
   void OnSaveData();
+  void OnContextMenu(CWnd* pWnd, POINT point);
   DECLARE_MESSAGE_MAP()
 
  public:
@@ -93,4 +98,11 @@ class CTarnwickDlg : public CDialog {
   void AddAboutItem();
   void EnableControls(std::initializer_list<CWnd*> controls, BOOL enable);
   int Report(const char* text, UINT icon = MB_ICONERROR);
+  // The table or the data list that is this window, or null.
+  CWnd* CopySourceOf(HWND window);
+  // Which copy commands the source offers now, and its selected row.
+  CopyMenuState CopyStateOf(const CWnd& source, int* selected);
+  // "Copy" (all = false) or "Copy All" from a table or the data list, when
+  // the source offers it.
+  void CopyFrom(CWnd& source, bool all);
 };

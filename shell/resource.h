@@ -25,3 +25,7 @@
 // System-menu command of the About item; its low four bits are zero so it
 // survives the 0xFFF0 mask applied to system commands.
 #define IDM_ABOUTBOX 0x0010
+
+// Items of the tables' and the data list's context menu.
+#define IDM_COPY 32771
+#define IDM_COPY_ALL 32772

@@ -1,10 +1,17 @@
-// The data view and the save of a block at full size, in the real dialog:
-//   (a) the floor: a bare list box like the data list, visible, taking
-//       1,048,576 ready-made lines of 77 characters with its redraw off;
+// The data view, its copy and the save of a block at full size, in the real
+// dialog:
+//   (a) the floor: a bare list box like the data list, visible, taking the
+//       dump's 1,048,578 ready-made lines (1,048,576 rows of 77 characters)
+//       with its redraw off;
 //   (b) ShowBlockData dumping a block of 0x00FFFFFF bytes of this process;
+//   (d) the floor of the copy: the same lines read back out of the bare
+//       list box (LB_GETTEXTLEN and LB_GETTEXT each);
+//   (e) Ctrl+C in the data list: "Copy All" of the dump, about 80 MB of
+//       text put on the clipboard;
 //   (c) OnSaveData copying a 16 MiB block of this process into a file
 //       chosen in the real Save As dialog.
-// Goals: (b) <= 1.2 x (a) and <= 5 s; (c) >= 100 MB/s.
+// Goals: (b) <= 1.2 x (a) and <= 5 s; (e) <= 1.5 x (d) and <= 2 s;
+// (c) >= 100 MB/s.
 //
 //   wine dump_bench.exe [rounds]
 #include <algorithm>
@@ -12,6 +19,7 @@
 #include <cstdlib>
 #include <vector>
 
+#include "CopyDriver.h"
 #include "LiveDialog.h"
 #include "SaveAsDriver.h"
 #include "SubstituteHeapQuery.h"
@@ -41,8 +49,8 @@ double Median(std::vector<double> values) {
 
 uint32_t AddressOf(const void* p) { return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(p)); }
 
-// (a): a list box with the data list's styles, font, extent and place.
-double BareListBox(LiveDialog& dlg, const std::vector<std::string>& lines) {
+// A list box with the data list's styles, font, extent and place.
+HWND MakeBareListBox(LiveDialog& dlg) {
   RECT rect;
   dlg->m_dataList.GetWindowRect(&rect);
   POINT corner{rect.left, rect.top};
@@ -55,7 +63,11 @@ double BareListBox(LiveDialog& dlg, const std::vector<std::string>& lines) {
   ::SendMessageA(list, WM_SETFONT, dlg->m_dataList.SendMessage(WM_GETFONT), TRUE);
   ::SendMessageA(list, LB_SETHORIZONTALEXTENT, 740, 0);
   PumpMessages(50);
+  return list;
+}
 
+// (a): the bare list box takes the lines.
+double FillBareListBox(HWND list, const std::vector<std::string>& lines) {
   const double start = Now();
   ::SendMessageA(list, WM_SETREDRAW, FALSE, 0);
   for (const std::string& line : lines) ::SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(line.c_str()));
@@ -65,8 +77,26 @@ double BareListBox(LiveDialog& dlg, const std::vector<std::string>& lines) {
   if (static_cast<size_t>(::SendMessageA(list, LB_GETCOUNT, 0, 0)) != lines.size())
     std::printf("  bare list box holds %ld lines, expected %u\n",
                 static_cast<long>(::SendMessageA(list, LB_GETCOUNT, 0, 0)), static_cast<unsigned>(lines.size()));
-  ::DestroyWindow(list);
-  PumpMessages();
+  return seconds;
+}
+
+// (d): every line read back, as the copy reads the data list.
+double ReadBareListBox(HWND list, const std::vector<std::string>& lines) {
+  std::vector<char> line(1024);
+  size_t characters = 0;
+  const double start = Now();
+  const int count = static_cast<int>(::SendMessageA(list, LB_GETCOUNT, 0, 0));
+  for (int i = 0; i < count; ++i) {
+    const auto length = static_cast<size_t>(::SendMessageA(list, LB_GETTEXTLEN, i, 0));
+    if (length >= line.size()) line.resize(length + 1);
+    characters += static_cast<size_t>(::SendMessageA(list, LB_GETTEXT, i, reinterpret_cast<LPARAM>(line.data())));
+  }
+  const double seconds = Now() - start;
+  size_t expected = 0;
+  for (const std::string& text : lines) expected += text.size();
+  if (characters != expected)
+    std::printf("  read back %u characters, expected %u\n", static_cast<unsigned>(characters),
+                static_cast<unsigned>(expected));
   return seconds;
 }
 
@@ -81,6 +111,32 @@ double RealDump(LiveDialog& dlg, const std::vector<uint8_t>& block) {
   const double seconds = Now() - start;
   const int count = dlg->m_dataList.GetCount();
   if (count != 2 + static_cast<int>((kDumpBytes + 15) / 16)) std::printf("  data list holds %d lines\n", count);
+  return seconds;
+}
+
+// (e): Ctrl+C in the data list, until the text is on the clipboard; the
+// first round also checks the text byte for byte.
+double RealCopyAll(LiveDialog& dlg, const std::vector<std::string>& lines, bool check) {
+  ::SetFocus(dlg->m_dataList.m_hWnd);
+  BYTE keys[256] = {};
+  keys[VK_CONTROL] = keys[VK_LCONTROL] = 0x80;
+  ::SetKeyboardState(keys);
+  const double start = Now();
+  dlg->m_dataList.SendMessage(WM_KEYDOWN, 'C', 1);
+  const double seconds = Now() - start;
+  keys[VK_CONTROL] = keys[VK_LCONTROL] = 0;
+  ::SetKeyboardState(keys);
+  if (check) {
+    std::string expected;
+    size_t size = 0;
+    for (const std::string& line : lines) size += line.size() + 2;
+    expected.reserve(size);
+    for (const std::string& line : lines) expected.append(line).append("\r\n");
+    const std::optional<std::string> copied = ClipboardText();
+    if (!copied || *copied != expected)
+      std::printf("  clipboard holds %u bytes, not the %u of the dump's lines\n",
+                  static_cast<unsigned>(copied ? copied->size() : 0), static_cast<unsigned>(expected.size()));
+  }
   return seconds;
 }
 
@@ -121,12 +177,18 @@ int main(int argc, char** argv) {
 
   const std::vector<uint8_t> dumpBlock = Pattern(kDumpBytes);
   const std::vector<uint8_t> saveBlock = Pattern(kSaveBytes);
+  // The data list's own lines: no node row is selected, so the header
+  // names node 0.
   std::vector<std::string> lines;
-  lines.reserve(kSaveBytes / 16);
-  ForEachDumpRow(saveBlock.data(), saveBlock.size(),
+  lines.reserve(2 + kDumpBytes / 16 + 1);
+  char header[1024];
+  FormatDumpHeader(0, AddressOf(dumpBlock.data()), static_cast<uint32_t>(kDumpBytes), header, sizeof header);
+  lines.emplace_back(header);
+  lines.emplace_back();
+  ForEachDumpRow(dumpBlock.data(), dumpBlock.size(),
                  [&](const char* row, size_t length) { lines.emplace_back(row, length); });
-  std::printf("floor lines: %u of %u characters\n", static_cast<unsigned>(lines.size()),
-              static_cast<unsigned>(lines[0].size()));
+  std::printf("floor lines: %u, rows of %u characters\n", static_cast<unsigned>(lines.size()),
+              static_cast<unsigned>(lines[2].size()));
 
   SetSubstituteScenario({});
   LiveDialog dlg;
@@ -135,15 +197,26 @@ int main(int argc, char** argv) {
     std::printf("this process is not in the process list\n");
     return 1;
   }
-  std::vector<double> floors, dumps;
+  std::vector<double> floors, dumps, reads, copies;
   for (int round = 1; round <= rounds; ++round) {
-    floors.push_back(BareListBox(dlg, lines));
+    HWND bare = MakeBareListBox(dlg);
+    floors.push_back(FillBareListBox(bare, lines));
     dumps.push_back(RealDump(dlg, dumpBlock));
     std::printf("round %d: (a) bare list box %.3f s, (b) ShowBlockData 0x00FFFFFF bytes %.3f s, ratio %.3f\n", round,
                 floors.back(), dumps.back(), dumps.back() / floors.back());
+    reads.push_back(ReadBareListBox(bare, lines));
+    copies.push_back(RealCopyAll(dlg, lines, round == 1));
+    std::printf(
+        "round %d: (d) read back from the bare list box %.3f s, (e) Copy All of the data list %.3f s, "
+        "ratio %.3f\n",
+        round, reads.back(), copies.back(), copies.back() / reads.back());
+    ::DestroyWindow(bare);
+    PumpMessages();
   }
   const double floor = Median(floors), dump = Median(dumps);
   std::printf("median: (a) %.3f s, (b) %.3f s, ratio %.3f (goal <= 1.2, (b) <= 5 s)\n", floor, dump, dump / floor);
+  const double read = Median(reads), copy = Median(copies);
+  std::printf("median: (d) %.3f s, (e) %.3f s, ratio %.3f (goal <= 1.5, (e) <= 2 s)\n", read, copy, copy / read);
   dlg->m_dataList.ResetContent();
 
   const saving::ScratchFolder folder;

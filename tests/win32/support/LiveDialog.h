@@ -47,4 +47,6 @@ std::vector<std::string> ComboEntries(const CComboBox& combo);
 std::string ComboSelection(const CComboBox& combo);
 // Screen pixels of the window, written as <artifacts>/<name>.bmp.
 bool SaveScreenshot(HWND window, const std::string& name);
+// Screen pixels of a rectangle (a window and an open menu, say), likewise.
+bool SaveScreenRect(const RECT& rect, const std::string& name);
 std::string ArtifactsDir();

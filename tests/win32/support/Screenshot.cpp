@@ -17,6 +17,10 @@ bool SaveScreenshot(HWND window, const std::string& name) {
   PumpMessages(150);
   RECT rect;
   ::GetWindowRect(window, &rect);
+  return SaveScreenRect(rect, name);
+}
+
+bool SaveScreenRect(const RECT& rect, const std::string& name) {
   const int width = rect.right - rect.left;
   const int height = rect.bottom - rect.top;
   if (width <= 0 || height <= 0) return false;

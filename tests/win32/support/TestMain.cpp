@@ -14,6 +14,7 @@ int main(int argc, char** argv) {
   }
   INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_WIN95_CLASSES};
   ::InitCommonControlsEx(&controls);
+  setvbuf(stdout, nullptr, _IONBF, 0);
   ::testing::InitGoogleTest(&argc, argv);
   return RUN_ALL_TESTS();
 }

@@ -1,0 +1,187 @@
+// Copying what the two tables and the data list show: their context menu
+// ("Copy", "Copy All") and Ctrl+C. The text goes on the clipboard as
+// CF_TEXT: the program's texts are 8-bit, in the system's code page.
+#include <algorithm>
+#include <climits>
+#include <cstring>
+
+#include "framework/Clipboard.h"
+#include "framework/Menu.h"
+#include "shell/CopyMenu.h"
+#include "shell/CopyText.h"
+#include "shell/TarnwickDlg.h"
+
+namespace {
+// Room a cell or column title is read into to learn its length, as large as
+// the text buffer the tables are filled from.
+constexpr int kCellCapacity = 5000;
+
+int Room(size_t room) { return room < INT_MAX ? static_cast<int>(room) : INT_MAX; }
+
+size_t ColumnTitle(const CListCtrl& list, int index, char* out, int room) {
+  LVCOLUMNA column = {};
+  column.mask = LVCF_TEXT;
+  column.pszText = out;
+  column.cchTextMax = room;
+  out[0] = '\0';
+  if (!list.GetColumn(index, &column)) return 0;
+  return strnlen(out, static_cast<size_t>(room));
+}
+
+int ColumnCount(const CListCtrl& list) {
+  LVCOLUMNA column = {};
+  column.mask = LVCF_WIDTH;
+  int count = 0;
+  while (list.GetColumn(count, &column)) ++count;
+  return count;
+}
+
+template <class Pass>
+void TitleLine(Pass& pass, const CListCtrl& list, int columns) {
+  for (int c = 0; c < columns; ++c)
+    pass.Cell(
+        [&] {
+          char title[kCellCapacity];
+          return ColumnTitle(list, c, title, kCellCapacity);
+        },
+        [&](char* out, size_t room) { return ColumnTitle(list, c, out, Room(room)); });
+  pass.EndLine();
+}
+
+template <class Pass>
+void RowLine(Pass& pass, const CListCtrl& list, int item, int columns) {
+  for (int c = 0; c < columns; ++c)
+    pass.Cell(
+        [&] {
+          char text[kCellCapacity];
+          return static_cast<size_t>(list.GetItemText(item, c, text, kCellCapacity));
+        },
+        [&](char* out, size_t room) { return static_cast<size_t>(list.GetItemText(item, c, out, Room(room))); });
+  pass.EndLine();
+}
+
+// Builds the text into global memory and hands it to the clipboard; the
+// clipboard is opened only once the text is ready.
+template <class Content>
+bool PutOnClipboard(HWND owner, Content&& content) {
+  CGlobalText memory;
+  if (!BuildCopyText(content, [&](size_t size) { return memory.Allocate(size); })) return false;
+  CClipboard clipboard(owner);
+  return clipboard.SetText(memory);
+}
+
+// All lines of a table: its column titles, then every row.
+bool CopyTable(HWND owner, const CListCtrl& list) {
+  const int columns = ColumnCount(list);
+  const int items = list.GetItemCount();
+  return PutOnClipboard(owner, [&](auto& pass) {
+    TitleLine(pass, list, columns);
+    for (int item = 0; item < items; ++item) RowLine(pass, list, item, columns);
+  });
+}
+
+bool CopyRow(HWND owner, const CListCtrl& list, int item) {
+  const int columns = ColumnCount(list);
+  return PutOnClipboard(owner, [&](auto& pass) { RowLine(pass, list, item, columns); });
+}
+
+// LB_GETTEXT takes no room: it relies on the measured length, which holds
+// because the list belongs to this thread and nothing runs between the
+// passes.
+bool CopyLines(HWND owner, const CListBox& list) {
+  const int count = list.GetCount();
+  return PutOnClipboard(owner, [&](auto& pass) {
+    for (int i = 0; i < count; ++i) {
+      pass.Cell([&] { return static_cast<size_t>(std::max(list.GetTextLen(i), 0)); },
+                [&](char* out, size_t) { return static_cast<size_t>(std::max(list.GetText(i, out), 0)); });
+      pass.EndLine();
+    }
+  });
+}
+
+LayoutRect ScreenRect(const CWnd& owner, RECT rect) {
+  POINT corners[2] = {{rect.left, rect.top}, {rect.right, rect.bottom}};
+  ::MapWindowPoints(owner.m_hWnd, nullptr, corners, 2);
+  return {corners[0].x, corners[0].y, corners[1].x, corners[1].y};
+}
+}  // namespace
+
+CWnd* CTarnwickDlg::CopySourceOf(HWND window) {
+  for (CWnd* source :
+       {static_cast<CWnd*>(&m_nodeList), static_cast<CWnd*>(&m_blockList), static_cast<CWnd*>(&m_dataList)})
+    if (window != nullptr && source->m_hWnd == window) return source;
+  return nullptr;
+}
+
+CopyMenuState CTarnwickDlg::CopyStateOf(const CWnd& source, int* selected) {
+  const bool isTable = &source != &m_dataList;
+  const int item = isTable ? static_cast<const CListCtrl&>(source).GetNextItem(-1, LVNI_SELECTED) : -1;
+  if (selected != nullptr) *selected = item;
+  return CopyMenuFor(isTable ? CopySource::Table : CopySource::DataList, item != -1,
+                     isTable ? 0 : m_dataList.GetCount());
+}
+
+void CTarnwickDlg::CopyFrom(CWnd& source, bool all) {
+  int item = -1;
+  const CopyMenuState state = CopyStateOf(source, &item);
+  if (!(all ? state.copyAll : state.copy)) return;
+  bool copied = false;
+  if (&source == &m_dataList)
+    copied = CopyLines(m_hWnd, m_dataList);
+  else if (all)
+    copied = CopyTable(m_hWnd, static_cast<const CListCtrl&>(source));
+  else
+    copied = CopyRow(m_hWnd, static_cast<const CListCtrl&>(source), item);
+  if (!copied) Report(kCopyFailedText);
+}
+
+void CTarnwickDlg::OnContextMenu(CWnd* pWnd, POINT point) {
+  CWnd* source = pWnd != nullptr ? CopySourceOf(pWnd->m_hWnd) : nullptr;
+  if (source == nullptr) {
+    Default();
+    return;
+  }
+  int selected = -1;
+  const CopyMenuState state = CopyStateOf(*source, &selected);
+  const auto* table = static_cast<const CListCtrl*>(source);
+  CMenu menu;
+  if (!menu.CreatePopupMenu()) return;
+  menu.AppendMenu(MF_STRING | (state.copy ? MF_ENABLED : MF_GRAYED), IDM_COPY, kCopyItemText);
+  menu.AppendMenu(MF_STRING | (state.copyAll ? MF_ENABLED : MF_GRAYED), IDM_COPY_ALL, kCopyAllItemText);
+
+  if (point.x == -1 && point.y == -1) {
+    RECT client, row;
+    source->GetClientRect(&client);
+    const bool rowShown = source != &m_dataList && selected != -1 && table->GetItemRect(selected, &row, LVIR_LABEL);
+    const LayoutRect rowRect = rowShown ? ScreenRect(*source, row) : LayoutRect{};
+    const LayoutPoint at = KeyboardMenuPoint(ScreenRect(*source, client), rowShown ? &rowRect : nullptr);
+    point = {at.x, at.y};
+  }
+  const int command =
+      menu.TrackPopupMenu(TPM_LEFTALIGN | TPM_TOPALIGN | TPM_RIGHTBUTTON | TPM_RETURNCMD, point.x, point.y, this);
+  if (command == IDM_COPY || command == IDM_COPY_ALL) CopyFrom(*source, command == IDM_COPY_ALL);
+}
+
+BOOL CTarnwickDlg::PreTranslateMessage(MSG* pMsg) {
+  CWnd* source = CopySourceOf(pMsg->hwnd);
+  if (source == nullptr) return CDialog::PreTranslateMessage(pMsg);
+  const KeyEvent event = pMsg->message == WM_KEYDOWN ? KeyEvent::KeyDown
+                         : pMsg->message == WM_KEYUP ? KeyEvent::KeyUp
+                         : pMsg->message == WM_CHAR  ? KeyEvent::Char
+                                                     : KeyEvent::Other;
+  const bool ctrl = ::GetKeyState(VK_CONTROL) < 0;
+  const bool alt = ::GetKeyState(VK_MENU) < 0;
+  switch (CopyKeyFor(event, static_cast<unsigned>(pMsg->wParam), ctrl, alt)) {
+    case CopyKey::None:
+      return CDialog::PreTranslateMessage(pMsg);
+    case CopyKey::Copy:
+      CopyFrom(*source, source == &m_dataList);
+      return TRUE;
+    case CopyKey::ContextMenu:
+      OnContextMenu(source, POINT{-1, -1});
+      return TRUE;
+    case CopyKey::Swallow:
+      return TRUE;
+  }
+  return FALSE;
+}
