@@ -115,8 +115,8 @@ double RealDump(LiveDialog& dlg, const std::vector<uint8_t>& block) {
 }
 
 // (e): Ctrl+C in the data list, until the text is on the clipboard; the
-// first round also checks the text byte for byte.
-double RealCopyAll(LiveDialog& dlg, const std::vector<std::string>& lines, bool check) {
+// first round also checks the text byte for byte against the list's lines.
+double RealCopyAll(LiveDialog& dlg, bool check) {
   ::SetFocus(dlg->m_dataList.m_hWnd);
   BYTE keys[256] = {};
   keys[VK_CONTROL] = keys[VK_LCONTROL] = 0x80;
@@ -128,14 +128,13 @@ double RealCopyAll(LiveDialog& dlg, const std::vector<std::string>& lines, bool 
   ::SetKeyboardState(keys);
   if (check) {
     std::string expected;
-    size_t size = 0;
-    for (const std::string& line : lines) size += line.size() + 2;
-    expected.reserve(size);
-    for (const std::string& line : lines) expected.append(line).append("\r\n");
+    for (const std::string& line : ListBoxLines(dlg->m_dataList)) expected.append(line).append("\r\n");
     const std::optional<std::string> copied = ClipboardText();
     if (!copied || *copied != expected)
-      std::printf("  clipboard holds %u bytes, not the %u of the dump's lines\n",
+      std::printf("  clipboard holds %u bytes, not the %u of the data list's lines\n",
                   static_cast<unsigned>(copied ? copied->size() : 0), static_cast<unsigned>(expected.size()));
+    else
+      std::printf("  clipboard holds the data list's %u bytes\n", static_cast<unsigned>(copied->size()));
   }
   return seconds;
 }
@@ -205,7 +204,7 @@ int main(int argc, char** argv) {
     std::printf("round %d: (a) bare list box %.3f s, (b) ShowBlockData 0x00FFFFFF bytes %.3f s, ratio %.3f\n", round,
                 floors.back(), dumps.back(), dumps.back() / floors.back());
     reads.push_back(ReadBareListBox(bare, lines));
-    copies.push_back(RealCopyAll(dlg, lines, round == 1));
+    copies.push_back(RealCopyAll(dlg, round == 1));
     std::printf(
         "round %d: (d) read back from the bare list box %.3f s, (e) Copy All of the data list %.3f s, "
         "ratio %.3f\n",

@@ -2,6 +2,7 @@
 // application object would, then GoogleTest runs.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <string>
 
 #include "framework/Afx.h"
@@ -14,7 +15,8 @@ int main(int argc, char** argv) {
   }
   INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_WIN95_CLASSES};
   ::InitCommonControlsEx(&controls);
-  setvbuf(stdout, nullptr, _IONBF, 0);
+  // A run that dies under Wine still shows which test it was in.
+  std::setvbuf(stdout, nullptr, _IONBF, 0);
   ::testing::InitGoogleTest(&argc, argv);
   return RUN_ALL_TESTS();
 }
