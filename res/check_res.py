@@ -1,15 +1,20 @@
 #!/usr/bin/env python3
 """Checks the resources of Tarnwick against the intended ones.
 
-    python3 res/check_res.py build/win32/Tarnwick.exe   (add -v to print everything)
+    python3 res/check_res.py build/win32/Tarnwick.exe     (add -v to print everything)
+    python3 res/check_res.py build/win64/Tarnwick64.exe
 
-or a compiled resource file:
+or a compiled resource file (--64 for one compiled for x86-64):
 
     i686-w64-mingw32-windres -I. -Ires res/Tarnwick.rc -O res -o /tmp/tw.res
     python3 res/check_res.py /tmp/tw.res
+    x86_64-w64-mingw32-windres -I. -Ires res/Tarnwick.rc -O res -o /tmp/tw64.res
+    python3 res/check_res.py --64 /tmp/tw64.res
 
-The window tests run it on both exes they build, so a change to a template,
-the manifest or the version information fails them.
+An exe is held to the texts of its own width, told by its PE header: the
+32-bit program's captions, version names and manifest, or the 64-bit
+program's. The window tests run it on the exes they build, so a change to a
+template, the manifest or the version information fails them.
 
 Resource compilers add styles of their own (WS_CHILD, WS_VISIBLE, DS_SETFONT,
 WS_CAPTION, border or tab-stop defaults of some statements), so this decodes
@@ -19,6 +24,7 @@ the icon and bitmap formats, the string table, the manifest and the version
 resource. Exit status 0 when everything matches.
 """
 
+import re
 import struct
 import sys
 
@@ -76,33 +82,49 @@ MAIN_ITEMS = [
     (OWNERDRAW, 0, 352, 90, 14, 12, 1011, BUTTON, ""),
 ]
 
-ABOUT_ITEMS = [
-    (CV | SS_BITMAP, 0, 9, 7, 55, 56, -1, STATIC, 129),
-    (TEXT | SS_NOPREFIX, 0, 74, 7, 119, 8, -1, STATIC, "Tarnwick Version 1.0"),
-    (TEXT, 0, 74, 51, 145, 8, -1, STATIC, LEGAL),
-    (CV | BS_DEFPUSHBUTTON | WS_GROUP | WS_TABSTOP, 0, 231, 49, 43, 14, 1, BUTTON, "OK"),
-    (TEXT | SS_NOPREFIX, 0, 74, 17, 175, 8, -1, STATIC, NAME + " <" + MAIL + ">"),
-    (TEXT | SS_NOPREFIX, 0, 74, 27, 119, 8, -1, STATIC, WEB),
-    (LINE, 0, 74, 46, 200, 1, -1, STATIC, ""),
-]
-
-DIALOGS = {
-    102: dict(style=WS_POPUP | WS_VISIBLE | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME
-              | WS_MINIMIZEBOX | DS_SETFONT | DS_FIXEDSYS,
-              ex=WS_EX_APPWINDOW, rect=(0, 0, 394, 384), title="Tarnwick 1.0 - " + WEB,
-              items=MAIN_ITEMS),
-    100: dict(style=WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_SETFONT | DS_FIXEDSYS,
-              ex=0, rect=(0, 0, 281, 70), title="About Tarnwick", items=ABOUT_ITEMS),
+# What Tarnwick.exe (32-bit x86) and Tarnwick64.exe (x86-64) differ in.
+WIDTHS = {
+    32: dict(caption="Tarnwick 1.0 - " + WEB, version_line="Tarnwick Version 1.0",
+             exe="Tarnwick.exe", architecture="*"),
+    64: dict(caption="Tarnwick 1.0 (64-bit) - " + WEB, version_line="Tarnwick Version 1.0 (64-bit)",
+             exe="Tarnwick64.exe", architecture="amd64"),
 }
+
+
+def about_items(width):
+    return [
+        (CV | SS_BITMAP, 0, 9, 7, 55, 56, -1, STATIC, 129),
+        (TEXT | SS_NOPREFIX, 0, 74, 7, 119, 8, -1, STATIC, width["version_line"]),
+        (TEXT, 0, 74, 51, 145, 8, -1, STATIC, LEGAL),
+        (CV | BS_DEFPUSHBUTTON | WS_GROUP | WS_TABSTOP, 0, 231, 49, 43, 14, 1, BUTTON, "OK"),
+        (TEXT | SS_NOPREFIX, 0, 74, 17, 175, 8, -1, STATIC, NAME + " <" + MAIL + ">"),
+        (TEXT | SS_NOPREFIX, 0, 74, 27, 119, 8, -1, STATIC, WEB),
+        (LINE, 0, 74, 46, 200, 1, -1, STATIC, ""),
+    ]
+
+
+def dialogs(width):
+    return {
+        102: dict(style=WS_POPUP | WS_VISIBLE | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME
+                  | WS_MINIMIZEBOX | DS_SETFONT | DS_FIXEDSYS,
+                  ex=WS_EX_APPWINDOW, rect=(0, 0, 394, 384), title=width["caption"],
+                  items=MAIN_ITEMS),
+        100: dict(style=WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_SETFONT | DS_FIXEDSYS,
+                  ex=0, rect=(0, 0, 281, 70), title="About Tarnwick", items=about_items(width)),
+    }
+
 
 # group icon id: (width, height, bits per pixel)
 ICONS = {128: (32, 32, 32), 130: (23, 23, 24), 131: (16, 16, 8), 132: (16, 16, 24)}
 
-VERSION_STRINGS = {
-    "CompanyName": WEB, "FileDescription": "Tarnwick", "FileVersion": "1.0.0.1",
-    "InternalName": "Tarnwick.exe", "LegalCopyright": LEGAL,
-    "OriginalFilename": "Tarnwick.exe", "ProductName": "Tarnwick", "ProductVersion": "1.0.0.1",
-}
+
+def version_strings(width):
+    return {
+        "CompanyName": WEB, "FileDescription": "Tarnwick", "FileVersion": "1.0.0.1",
+        "InternalName": width["exe"], "LegalCopyright": LEGAL,
+        "OriginalFilename": width["exe"], "ProductName": "Tarnwick", "ProductVersion": "1.0.0.1",
+    }
+
 
 failures = []
 verbose = False
@@ -179,15 +201,33 @@ def read_res(data):
     return out
 
 
-def read_exe(data):
+# PE machine and optional-header magic of each width, and where the data
+# directories start in that optional header (PE32+ has no BaseOfData but an
+# 8-byte image base and 8-byte stack and heap sizes).
+PE_FORMATS = {32: (0x14C, 0x10B, 96), 64: (0x8664, 0x20B, 112)}
+
+
+def pe_width(data):
+    """32 or 64: the width of a PE image, from its machine and optional
+    header magic (None when they are of no known pair)."""
+    pe = struct.unpack_from("<I", data, 0x3C)[0]
+    check(data[pe:pe + 4] == b"PE\0\0", "a PE image")
+    machine, magic = struct.unpack_from("<H", data, pe + 4)[0], struct.unpack_from("<H", data, pe + 24)[0]
+    for bits, (m, g, _) in PE_FORMATS.items():
+        if (machine, magic) == (m, g):
+            return bits
+    check(False, "PE machine 0x%x with optional header magic 0x%x is x86 or x86-64" % (machine, magic))
+    return None
+
+
+def read_exe(data, bits):
     """(type, name, language, bytes) for every resource of a PE image: the
     three levels of its resource directory (type, name, language)."""
     pe = struct.unpack_from("<I", data, 0x3C)[0]
-    check(data[pe:pe + 4] == b"PE\0\0", "a PE image")
     sections, optional_size = struct.unpack_from("<H", data, pe + 6)[0], struct.unpack_from("<H", data, pe + 20)[0]
     optional = pe + 24
-    # The resource directory is data directory 2 of a 32-bit optional header.
-    rsrc_rva = struct.unpack_from("<I", data, optional + 96 + 2 * 8)[0]
+    # The resource directory is data directory 2.
+    rsrc_rva = struct.unpack_from("<I", data, optional + PE_FORMATS[bits][2] + 2 * 8)[0]
 
     def offset(rva):
         for n in range(sections):
@@ -258,8 +298,7 @@ def same_class(a, b):
     return a == b
 
 
-def check_dialog(did, body):
-    want = DIALOGS[did]
+def check_dialog(did, body, want):
     dlg = decode_dialog(body)
     check(dlg["style"] == want["style"], "dialog %d style 0x%08x (want 0x%08x)" % (did, dlg["style"], want["style"]))
     check(dlg["ex"] == want["ex"], "dialog %d exStyle 0x%x (want 0x%x)" % (did, dlg["ex"], want["ex"]))
@@ -343,7 +382,7 @@ def check_strings(res):
     check(found == "&About Tarnwick...", "string 101 %r" % found)
 
 
-def check_manifest(res):
+def check_manifest(res, width):
     m = [(name, lang, body) for t, name, lang, body in res if t == RT_MANIFEST]
     check(len(m) == 1 and m[0][0] == 1 and m[0][1] == 0x409, "manifest: id 1, language 0x409")
     if not m:
@@ -352,9 +391,12 @@ def check_manifest(res):
     for needle in ('type="win32"', 'name="Tarnwick.exe"', 'version="1.0.0.0"',
                    'name="Microsoft.Windows.Common-Controls"', 'version="6.0.0.0"',
                    'publicKeyToken="6595b64144ccf1df"', 'language="*"',
-                   'processorArchitecture="*"', 'level="requireAdministrator"',
-                   'uiAccess="false"'):
+                   'level="requireAdministrator"', 'uiAccess="false"'):
         check(needle in text, "manifest holds " + needle)
+    # The program's own identity and its common-controls dependency.
+    architectures = re.findall(r'processorArchitecture="([^"]*)"', text)
+    check(architectures == [width["architecture"]] * 2,
+          "manifest processorArchitecture %r (want %r twice)" % (architectures, width["architecture"]))
 
 
 def read_version_node(b, pos):
@@ -379,7 +421,7 @@ def read_version_node(b, pos):
     return (key, value, children), (pos + length + 3) & ~3
 
 
-def check_version(res):
+def check_version(res, width):
     v = [(name, lang, body) for t, name, lang, body in res if t == RT_VERSION]
     check(len(v) == 1 and v[0][0] == 1 and v[0][1] == 0x409, "version resource: id 1, language 0x409")
     if not v:
@@ -403,31 +445,46 @@ def check_version(res):
             for k, val, _ in sub:
                 if k == "Translation":
                     translation = struct.unpack("<HH", val)
-    check(strings == VERSION_STRINGS, "version strings %r" % strings)
+    check(strings == version_strings(width), "version strings %r" % strings)
     check(translation == (0x409, 1252), "translation %r" % (translation,))
 
 
 def main(argv):
     global verbose
-    args = [a for a in argv[1:] if a != "-v"]
-    verbose = len(args) != len(argv) - 1
+    args = [a for a in argv[1:] if a not in ("-v", "--64")]
+    verbose = "-v" in argv[1:]
     if len(args) != 1:
         print(__doc__)
         return 2
     data = open(args[0], "rb").read()
-    res = read_exe(data) if data[:2] == b"MZ" else read_res(data)
+    bits = 64 if "--64" in argv[1:] else 32
+    if data[:2] == b"MZ":
+        image_bits = pe_width(data)
+        if image_bits is None:
+            print("%d check(s) failed" % len(failures))
+            return 1
+        if "--64" in argv[1:]:
+            check(image_bits == 64, "a 64-bit image, as --64 says")
+        bits = image_bits
+        res = read_exe(data, bits)
+    else:
+        res = read_res(data)
+    width = WIDTHS[bits]
+    if verbose:
+        print("resources of the %d-bit program" % bits)
     langs = {lang for _, _, lang, _ in res}
     check(langs == {0x409}, "every resource in U.S. English (%s)" % sorted(hex(x) for x in langs))
-    dialogs = {name: body for t, name, _, body in res if t == RT_DIALOG}
-    check(sorted(dialogs) == [100, 102], "dialogs %r" % sorted(dialogs))
-    for did in sorted(dialogs):
-        if did in DIALOGS:
-            check_dialog(did, dialogs[did])
+    found = {name: body for t, name, _, body in res if t == RT_DIALOG}
+    check(sorted(found) == [100, 102], "dialogs %r" % sorted(found))
+    wanted = dialogs(width)
+    for did in sorted(found):
+        if did in wanted:
+            check_dialog(did, found[did], wanted[did])
     check_icons(res)
     check_bitmap(res)
     check_strings(res)
-    check_manifest(res)
-    check_version(res)
+    check_manifest(res, width)
+    check_version(res, width)
     print("%d check(s) failed" % len(failures) if failures else "all resources as intended")
     return 1 if failures else 0
 
