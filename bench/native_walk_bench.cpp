@@ -42,7 +42,7 @@ int main() {
       heap.entries.push_back(HeapEntryRecord{16u + (i % 7) * 8, kFlags[i % 5], 0});
   }
   const FixtureImage image = BuildQueryImage(0x00010000, {heap});
-  HeapQueryReader reader(image, 0x00010000, kHeapListUntagged);
+  HeapQueryReader reader(image, 0x00010000, kQueryLayout32);
   HeapRecord record{};
   if (!reader.ReadHeap(0, record)) return 2;
 

@@ -5,6 +5,8 @@
 
 #include <cstdint>
 
+#include "heap/HeapLayout.h"
+
 // Bytes asked of one read; also the size of the one transfer buffer.
 constexpr uint32_t kSaveChunkSize = 32768;
 
@@ -13,7 +15,7 @@ class ChunkReader {
   virtual ~ChunkReader() = default;
   // Reads length bytes at address into buffer. On success bytesRead holds
   // the count copied.
-  virtual bool Read(uint32_t address, void* buffer, uint32_t length, uint32_t& bytesRead) = 0;
+  virtual bool Read(uint64_t address, void* buffer, uint32_t length, uint32_t& bytesRead) = 0;
 };
 
 class ChunkWriter {
@@ -24,6 +26,12 @@ class ChunkWriter {
 };
 
 enum class CopyResult { Done, ReadFailed, WriteFailed };
+
+// A block size as the copy takes it: signed at the width of the program's
+// sizes, so a 32-bit size with its top bit set reads as negative.
+constexpr int64_t SignedBlockSize(uint64_t size, Width width) {
+  return width == Width::Bits64 ? static_cast<int64_t>(size) : static_cast<int32_t>(static_cast<uint32_t>(size));
+}
 
 // Copies size bytes starting at address from reader to writer, in chunks of
 // at most kSaveChunkSize. size is a signed count: 0 or less (a size with its
@@ -36,4 +44,4 @@ enum class CopyResult { Done, ReadFailed, WriteFailed };
 // writer bytes that were not read. A short read that copied something is
 // written and the next read starts right after it. A failed write ends the
 // copy with WriteFailed.
-CopyResult CopyBlockChunks(uint32_t address, int32_t size, ChunkReader& reader, ChunkWriter& writer);
+CopyResult CopyBlockChunks(uint64_t address, int64_t size, ChunkReader& reader, ChunkWriter& writer);

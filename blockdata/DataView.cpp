@@ -28,7 +28,7 @@ void CTarnwickDlg::OnBlockListClick(NMHDR*, LRESULT* pResult) {
   EnableControls(controls, TRUE);
 }
 
-void CTarnwickDlg::ShowBlockData(uint32_t blockSize, int processId, uint32_t blockAddress) {
+void CTarnwickDlg::ShowBlockData(uint64_t blockSize, int processId, uint64_t blockAddress) {
   EnterDataMode();
   m_dataList.ResetContent();
   if (blockSize > kMaxDumpSize) {
@@ -40,20 +40,20 @@ void CTarnwickDlg::ShowBlockData(uint32_t blockSize, int processId, uint32_t blo
     m_dataList.AddString(kDumpOpenFailed);
     return;
   }
-  const std::unique_ptr<uint8_t[]> data(new (std::nothrow) uint8_t[blockSize]);
+  const std::unique_ptr<uint8_t[]> data(new (std::nothrow) uint8_t[static_cast<size_t>(blockSize)]);
   if (!data) {
     m_dataList.AddString(kDumpAllocFailed);
     return;
   }
   SIZE_T bytesRead = 0;
   if (!::ReadProcessMemory(process.Get(), reinterpret_cast<LPCVOID>(static_cast<uintptr_t>(blockAddress)), data.get(),
-                           blockSize, &bytesRead)) {
+                           static_cast<SIZE_T>(blockSize), &bytesRead)) {
     m_dataList.AddString(kDumpReadFailed);
     return;
   }
 
   char line[1024];
-  FormatDumpHeader(SelectedNodeAddress(m_nodeList), blockAddress, blockSize, line, sizeof line);
+  FormatDumpHeader(SelectedNodeAddress(m_nodeList), blockAddress, blockSize, kProgramWidth, line, sizeof line);
   // A block at the size limit is a million lines: the list box repaints once,
   // after the last one.
   m_dataList.SetRedraw(FALSE);

@@ -19,11 +19,17 @@ char AsciiUpper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 
 
 }  // namespace
 
-size_t FormatDumpHeader(uint32_t nodeAddress, uint32_t blockAddress, uint32_t size, char* out, size_t capacity) {
+size_t FormatDumpHeader(uint64_t nodeAddress, uint64_t blockAddress, uint64_t size, Width width, char* out,
+                        size_t capacity) {
   if (out == nullptr || capacity == 0) return 0;
-  const int written = std::snprintf(out, capacity, "Heap Node Address= 0x%.8x, Block Address= 0x%.8x, Size= 0x%.8x",
-                                    static_cast<unsigned>(nodeAddress), static_cast<unsigned>(blockAddress),
-                                    static_cast<unsigned>(size));
+  const int written =
+      width == Width::Bits64
+          ? std::snprintf(out, capacity, "Heap Node Address= 0x%.16llx, Block Address= 0x%.16llx, Size= 0x%.8llx",
+                          static_cast<unsigned long long>(nodeAddress), static_cast<unsigned long long>(blockAddress),
+                          static_cast<unsigned long long>(size))
+          : std::snprintf(out, capacity, "Heap Node Address= 0x%.8x, Block Address= 0x%.8x, Size= 0x%.8x",
+                          static_cast<unsigned>(nodeAddress), static_cast<unsigned>(blockAddress),
+                          static_cast<unsigned>(size));
   if (written < 0) {
     out[0] = '\0';
     return 0;

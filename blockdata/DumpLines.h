@@ -5,6 +5,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "heap/HeapLayout.h"
+
 // Largest block the view reads and dumps (one byte less than 16 MiB).
 constexpr uint32_t kMaxDumpSize = 0x00FFFFFF;
 
@@ -20,9 +22,11 @@ inline constexpr char kDumpOpenFailed[] = "ERROR : Failed to open target process
 inline constexpr char kDumpAllocFailed[] = "ERROR : Failed to allocate memory for heap data";
 inline constexpr char kDumpReadFailed[] = "ERROR : Failed to read the heap data from the target process memory";
 
-// "Heap Node Address= 0x%.8x, Block Address= 0x%.8x, Size= 0x%.8x", cut to
-// fit capacity (terminator included). Returns the length written.
-size_t FormatDumpHeader(uint32_t nodeAddress, uint32_t blockAddress, uint32_t size, char* out, size_t capacity);
+// "Heap Node Address= 0x%.8x, Block Address= 0x%.8x, Size= 0x%.8x" (64-bit:
+// addresses "0x%.16llx", the size "0x%.8llx"), cut to fit capacity
+// (terminator included). Returns the length written.
+size_t FormatDumpHeader(uint64_t nodeAddress, uint64_t blockAddress, uint64_t size, Width width, char* out,
+                        size_t capacity);
 
 // One dump row of count bytes (1 to 16; more are cut to 16) into out, which
 // holds at least kDumpRowCapacity characters: the offset as "%.8xh  ", each

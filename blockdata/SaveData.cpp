@@ -15,7 +15,7 @@ constexpr const char* kOpenFileFailed =
 class ProcessReader : public ChunkReader {
  public:
   explicit ProcessReader(HANDLE process) : m_process(process) {}
-  bool Read(uint32_t address, void* buffer, uint32_t length, uint32_t& bytesRead) override {
+  bool Read(uint64_t address, void* buffer, uint32_t length, uint32_t& bytesRead) override {
     SIZE_T read = 0;
     const BOOL ok = ::ReadProcessMemory(m_process, reinterpret_cast<LPCVOID>(static_cast<uintptr_t>(address)), buffer,
                                         length, &read);
@@ -68,7 +68,7 @@ void CTarnwickDlg::OnSaveData() {
 
   ProcessReader reader(process.Get());
   FileWriter writer(file);
-  const CopyResult result = CopyBlockChunks(block.address, static_cast<int32_t>(block.size), reader, writer);
+  const CopyResult result = CopyBlockChunks(block.address, SignedBlockSize(block.size, kProgramWidth), reader, writer);
   if (result != CopyResult::Done) {
     file.Discard();
     process.Close();

@@ -3,15 +3,13 @@
 #include "blockdata/DumpLines.h"
 #include "heap/TableText.h"
 
-namespace {
-uint32_t HexCell(const CListCtrl& list, int item, int column) {
+uint64_t HexCell(const CListCtrl& list, int item, int column) {
   char text[5000];
   list.GetItemText(item, column, text, sizeof text);
-  uint32_t value = 0;
-  ParseHex32(text, value);
-  return value;
+  uint64_t value = 0;
+  ParseHex(text, value);
+  return value & AddressMask(kProgramWidth);
 }
-}  // namespace
 
 bool ReadSelectedBlock(const CListCtrl& blockList, SelectedBlock& block) {
   const int item = blockList.GetNextItem(-1, LVNI_SELECTED);
@@ -24,7 +22,7 @@ bool ReadSelectedBlock(const CListCtrl& blockList, SelectedBlock& block) {
   return true;
 }
 
-uint32_t SelectedNodeAddress(const CListCtrl& nodeList) {
+uint64_t SelectedNodeAddress(const CListCtrl& nodeList) {
   const int item = nodeList.GetNextItem(-1, LVNI_SELECTED);
   return item == -1 ? 0 : HexCell(nodeList, item, 1);
 }

@@ -8,8 +8,8 @@
 #include "framework/Controls.h"
 
 struct SelectedBlock {
-  uint32_t address = 0;
-  uint32_t size = 0;
+  uint64_t address = 0;
+  uint64_t size = 0;
   bool free = false;
 };
 
@@ -17,4 +17,7 @@ struct SelectedBlock {
 bool ReadSelectedBlock(const CListCtrl& blockList, SelectedBlock& block);
 
 // The first selected node row's base address, or 0 when none is selected.
-uint32_t SelectedNodeAddress(const CListCtrl& nodeList);
+uint64_t SelectedNodeAddress(const CListCtrl& nodeList);
+
+// A cell read back as a number of the program's width ("%x" or "%llx").
+uint64_t HexCell(const CListCtrl& list, int item, int column);

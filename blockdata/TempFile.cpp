@@ -3,6 +3,14 @@
 #include "blockdata/SavePath.h"
 #include "framework/Afx.h"
 
+namespace {
+bool IsReadOnly(const std::string& path) {
+  const DWORD attributes = ::GetFileAttributesA(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0 &&
+         (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}
+}  // namespace
+
 TempFile::TempFile(const std::string& target) : m_target(target) {
   if (!CheckTarget()) return;
   const std::string directory = DirectoryOf(target);
@@ -23,7 +31,11 @@ TempFile::TempFile(const std::string& target) : m_target(target) {
 // Opening the target for writing, and for the deletion that replacing it
 // needs, fails for a read-only file, a folder, or a file another program
 // holds open without sharing; OPEN_ALWAYS never empties an existing file.
+// The read-only attribute is looked at first: Wine maps it onto the file's
+// permissions, which do not stop an administrator (root), so there the open
+// would succeed where Windows refuses it for every user.
 bool TempFile::CheckTarget() {
+  if (IsReadOnly(m_target)) return false;
   const HANDLE probe =
       ::CreateFileA(m_target.c_str(), GENERIC_WRITE | DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                     nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -36,11 +48,9 @@ bool TempFile::CheckTarget() {
 bool TempFile::Commit() {
   const bool closed = std::fclose(m_file) == 0;
   m_file = nullptr;
-  // A read-only file could not be opened for writing, so it is not replaced
-  // either; Wine's MoveFileEx would replace it.
-  const DWORD attributes = ::GetFileAttributesA(m_target.c_str());
-  const bool readOnly = attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0;
-  if (!closed || readOnly || !::MoveFileExA(m_path.c_str(), m_target.c_str(), MOVEFILE_REPLACE_EXISTING)) {
+  // A file made read-only meanwhile is not replaced either; Wine's
+  // MoveFileEx would replace it.
+  if (!closed || IsReadOnly(m_target) || !::MoveFileExA(m_path.c_str(), m_target.c_str(), MOVEFILE_REPLACE_EXISTING)) {
     Discard();
     return false;
   }

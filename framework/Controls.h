@@ -30,6 +30,10 @@ class CComboBox : public CWnd {
     return static_cast<int>(SendMessage(CB_GETLBTEXT, index, reinterpret_cast<LPARAM>(text)));
   }
   void ResetContent() { SendMessage(CB_RESETCONTENT); }
+  int SetItemData(int index, DWORD_PTR data) {
+    return static_cast<int>(SendMessage(CB_SETITEMDATA, index, static_cast<LPARAM>(data)));
+  }
+  DWORD_PTR GetItemData(int index) const { return static_cast<DWORD_PTR>(SendMessage(CB_GETITEMDATA, index)); }
 };
 
 class CListBox : public CWnd {

@@ -2,6 +2,7 @@
 // caption while a long table fills.
 #include <algorithm>
 
+#include "blockdata/SelectedBlock.h"
 #include "heap/BlockTableFill.h"
 #include "heap/HeapQuery.h"
 #include "shell/TarnwickDlg.h"
@@ -76,10 +77,7 @@ void CTarnwickDlg::OnNodeListClick(NMHDR*, LRESULT* pResult) {
   *pResult = 0;
   const int item = m_nodeList.GetNextItem(-1, LVNI_SELECTED);
   if (item == -1) return;
-  char text[5000];
-  m_nodeList.GetItemText(item, 1, text, sizeof text);
-  uint32_t baseAddress = 0;
-  ParseHex32(text, baseAddress);
+  const uint64_t baseAddress = HexCell(m_nodeList, item, 1);
   const int processId = GetSelectedProcessId();
   if (processId == -1) return;
 
@@ -91,7 +89,7 @@ void CTarnwickDlg::OnNodeListClick(NMHDR*, LRESULT* pResult) {
   EnableControls(controls, TRUE);
 }
 
-bool CTarnwickDlg::FillBlockTable(uint32_t heapBaseAddress, uint32_t processId) {
+bool CTarnwickDlg::FillBlockTable(uint64_t heapBaseAddress, uint32_t processId) {
   {
     const RedrawOff redrawOff(m_blockList);
     m_blockList.DeleteAllItems();

@@ -4,6 +4,11 @@ namespace {
 
 bool IsSegment(const HeapEntryRecord& entry) { return (entry.Flags & kEntryFlagSegment) != 0; }
 
+// Addresses wrap as the inspected process's own pointers would.
+uint64_t AddressSum(const HeapQueryReader& reader, uint64_t address, uint64_t offset) {
+  return (address + offset) & AddressMask(reader.Layout().width);
+}
+
 // The kind comes from the block's own flags only: a block with none of the
 // tested bits is unclassified, whatever the block before it was.
 uint32_t ClassifyBlock(const HeapEntryRecord& entry) {
@@ -18,7 +23,7 @@ uint32_t ClassifyBlock(const HeapEntryRecord& entry) {
 bool SkipSegments(const HeapQueryReader& reader, const HeapRecord& heap, uint32_t i, HeapEntryRecord& entry,
                   BlockCursor& cursor) {
   while (IsSegment(entry)) {
-    cursor.Address = entry.Address + heap.EntryOverhead;
+    cursor.Address = AddressSum(reader, entry.Address, heap.EntryOverhead);
     ++i;
     if (i >= heap.NumberOfEntries || !reader.ReadEntry(heap, i, entry)) return false;
     cursor.Index = i;
@@ -50,7 +55,7 @@ bool BlockWalkNext(BlockCursor& cursor, const HeapQueryReader& reader, const Hea
     if (!SkipSegments(reader, heap, i, entry, cursor)) return false;
   } else {
     // The next block follows the current one directly.
-    cursor.Address += cursor.Size;
+    cursor.Address = AddressSum(reader, cursor.Address, cursor.Size);
   }
   cursor.Size = entry.Size;
   cursor.Kind = ClassifyBlock(entry);

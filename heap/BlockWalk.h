@@ -17,8 +17,8 @@ constexpr uint16_t kEntryFlagFixedExtra = 0x0200;
 constexpr uint16_t kEntryFlagFree = 0x0100;
 
 struct BlockCursor {
-  uint32_t Address;  // address of the current block in the inspected process
-  uint32_t Size;     // size of the current block
+  uint64_t Address;  // address of the current block in the inspected process
+  uint64_t Size;     // size of the current block
   uint32_t Kind;     // kBlockKind...
   uint32_t Index;    // index of the entry the cursor stands on
 };

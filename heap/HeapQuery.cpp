@@ -15,10 +15,11 @@ int32_t HeapQuery::Query(uint32_t processId, uint32_t flags) {
 
 int32_t HeapQuery::QueryGrowing(uint32_t processId, uint32_t flags) {
   int32_t status = Query(processId, flags);
-  for (uint32_t commit = kFirstGrownCommit; status == kQueryStatusNoMemory && commit <= kLargestGrownCommit;
-       commit *= 2) {
+  // 64-bit steps: doubling the largest size must not wrap to 0.
+  for (uint64_t commit = kFirstGrownCommit;
+       status == kQueryStatusNoMemory && commit <= LargestGrownCommit(kProgramWidth); commit *= 2) {
     Destroy();
-    m_buffer = m_create(commit, 0);
+    m_buffer = m_create(static_cast<uint32_t>(commit), 0);
     if (m_buffer == nullptr) break;
     status = Query(processId, flags);
   }
@@ -26,8 +27,8 @@ int32_t HeapQuery::QueryGrowing(uint32_t processId, uint32_t flags) {
 }
 
 HeapQueryReader HeapQuery::Reader() const {
-  const uint32_t address = static_cast<uint32_t>(reinterpret_cast<uintptr_t>(m_buffer));
-  return HeapQueryReader(m_image, address, ChooseHeapListLayout(m_image, address, m_systemBuild));
+  const uint64_t address = reinterpret_cast<uintptr_t>(m_buffer);
+  return HeapQueryReader(m_image, address, ChooseHeapListLayout(m_image, address, kProgramWidth, m_systemBuild));
 }
 
 std::string HeapQuery::FailureText(int32_t status) {

@@ -13,9 +13,11 @@
 
 // The query's answer when the buffer is too small for what it found.
 constexpr int32_t kQueryStatusNoMemory = static_cast<int32_t>(0xC0000017);
-// Maximum commit sizes of the bigger buffers: 16 MiB, doubled up to 256 MiB.
+// Maximum commit sizes of the bigger buffers: 16 MiB, doubled up to 256 MiB
+// in a 32-bit program, whose address space holds no more, and 2 GiB in a
+// 64-bit one.
 constexpr uint32_t kFirstGrownCommit = 16u << 20;
-constexpr uint32_t kLargestGrownCommit = 256u << 20;
+constexpr uint32_t LargestGrownCommit(Width width) { return width == Width::Bits64 ? 2048u << 20 : 256u << 20; }
 
 class HeapQuery {
  public:

@@ -5,9 +5,13 @@
 
 #include <cstdint>
 
+// The process identifier is pointer-sized (the system takes it as a
+// handle-sized value): a 32-bit identifier is widened with zeros, never
+// passed with whatever the upper half of its register held. The maximum
+// commit size stays 32 bits in both programs.
 using PfnRtlCreateQueryDebugBuffer = void*(__stdcall*)(uint32_t maximumCommit, uint32_t useEventPair);
 using PfnRtlDestroyQueryDebugBuffer = int32_t(__stdcall*)(void* buffer);
-using PfnRtlQueryProcessDebugInformation = int32_t(__stdcall*)(uint32_t processId, uint32_t flags, void* buffer);
+using PfnRtlQueryProcessDebugInformation = int32_t(__stdcall*)(uintptr_t processId, uint32_t flags, void* buffer);
 
 // Query flags: heap summary, and the entries of every heap.
 constexpr uint32_t kQueryHeapSummary = 0x04;

@@ -1,5 +1,6 @@
 // The records of a filled heap-query buffer, read at their fixed
-// little-endian offsets (heap/HeapLayout.h) out of a 32-bit memory image.
+// little-endian offsets (heap/HeapLayout.h) out of a memory image, in the
+// layout of a 32-bit or a 64-bit process.
 #pragma once
 
 #include <cstdint>
@@ -8,41 +9,51 @@
 #include "heap/MemoryImage.h"
 
 struct HeapRecord {
-  uint32_t BaseAddress;
+  uint64_t BaseAddress;
   uint32_t Flags;
   uint16_t EntryOverhead;
-  uint32_t BytesAllocated;
-  uint32_t BytesCommitted;
+  uint64_t BytesAllocated;
+  uint64_t BytesCommitted;
   uint32_t NumberOfEntries;
-  uint32_t Entries;  // address of the entry array in the image
+  uint64_t Entries;  // address of the entry array in the image
 };
 
 struct HeapEntryRecord {
-  uint32_t Size;
+  uint64_t Size;
   uint16_t Flags;
-  uint32_t Address;
+  uint64_t Address;
 };
 
-// A record's fields from or into its bytes (kHeapRecordSize and
-// kHeapEntryRecordSize bytes); reserved bytes are neither read nor written.
-HeapRecord DecodeHeapRecord(const uint8_t* bytes);
-HeapEntryRecord DecodeHeapEntry(const uint8_t* bytes);
-void EncodeHeapRecord(const HeapRecord& record, uint8_t* out);
-void EncodeHeapEntry(const HeapEntryRecord& entry, uint8_t* out);
+// A record's fields from or into its bytes (FieldBytes(layout) and
+// layout.entryRecordSize bytes); reserved bytes are neither read nor
+// written. Values wider than the layout's words keep their low bytes.
+HeapRecord DecodeHeapRecord(const QueryLayout& layout, const uint8_t* bytes);
+HeapEntryRecord DecodeHeapEntry(const QueryLayout& layout, const uint8_t* bytes);
+void EncodeHeapRecord(const QueryLayout& layout, const HeapRecord& record, uint8_t* out);
+void EncodeHeapEntry(const QueryLayout& layout, const HeapEntryRecord& entry, uint8_t* out);
 
-// Which layout the heap list of a filled buffer has. The header names the
-// target's process heap, which the service always lists first: the list
-// offset at which that base address appears decides. When it can't (no
-// heap, no process heap, or no match), the system's build number does;
-// 0 stands for a build that could not be learned.
-HeapListLayout ChooseHeapListLayout(const MemoryImage& image, uint32_t bufferAddress, uint32_t systemBuild);
+// Which of the width's two layouts the heap list of a filled buffer has.
+// 32-bit: the header names the target's process heap, which the service
+// always lists first, and the list offset at which that base address
+// appears decides. 64-bit: record 0 starts at 8 in both, so the records
+// after it decide: only the right record size gives records whose bases
+// are non-zero and 64 KiB-aligned and whose entry arrays are null or
+// readable. When the buffer can't tell (no heap, no process heap or no
+// match; one heap, or both or neither size plausible), the system's build
+// number does; 0 stands for a build that could not be learned.
+const QueryLayout& ChooseHeapListLayout(const MemoryImage& image, uint64_t bufferAddress, Width width,
+                                        uint32_t systemBuild);
 
 // Decodes records from one filled buffer. Holds a reference to the image,
 // which must outlive the reader. Every read is bounds-checked by the image;
-// a count in the buffer never drives an allocation.
+// a count in the buffer never drives an allocation. An address that would
+// leave the layout's address space (a wrapped one would land on unrelated
+// bytes) is not read.
 class HeapQueryReader {
  public:
-  HeapQueryReader(const MemoryImage& image, uint32_t bufferAddress, HeapListLayout layout);
+  HeapQueryReader(const MemoryImage& image, uint64_t bufferAddress, const QueryLayout& layout);
+
+  const QueryLayout& Layout() const { return m_layout; }
 
   // Number of heaps the list claims: 0 when the list pointer is 0 or the
   // count can't be read.
@@ -53,7 +64,7 @@ class HeapQueryReader {
   bool ReadHeap(uint32_t index, HeapRecord& out) const;
 
   // First heap in list order whose BaseAddress equals baseAddress.
-  bool FindHeap(uint32_t baseAddress, HeapRecord& out) const;
+  bool FindHeap(uint64_t baseAddress, HeapRecord& out) const;
 
   // Entry `index` of the heap. False when the index is at or past
   // NumberOfEntries, the heap has no entry array, or the entry lies
@@ -62,7 +73,7 @@ class HeapQueryReader {
 
  private:
   const MemoryImage& m_image;
-  HeapListLayout m_layout;
-  uint32_t m_heaps = 0;  // address of the heap list, 0 when none
+  QueryLayout m_layout;
+  uint64_t m_heaps = 0;  // address of the heap list, 0 when none
   uint32_t m_heapCount = 0;
 };

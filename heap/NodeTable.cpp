@@ -1,11 +1,22 @@
 // The heap node table: one row per heap of the chosen process.
 #include "heap/HeapQuery.h"
+#include "heap/ProcessEntry.h"
 #include "heap/TableText.h"
 #include "shell/TarnwickDlg.h"
 
 void CTarnwickDlg::OnProcessSelected() {
   const int processId = GetSelectedProcessId();
   if (processId == -1) return;
+  if (const std::optional<Width> other = SelectedProcessOtherWidth()) {
+    // Its heaps are the other program's to show: this one's query would
+    // list only what the compatibility layer keeps, or fail.
+    m_nodeList.DeleteAllItems();
+    m_blockList.DeleteAllItems();
+    m_dataList.ResetContent();
+    EnterTableMode();
+    Report(OtherWidthText(*other), MB_ICONINFORMATION);
+    return;
+  }
   EnableControls({&m_refreshButton, &m_closeDataButton, &m_saveDataButton}, FALSE);
   FillHeapNodeTable(static_cast<uint32_t>(processId));
   EnableControls({&m_refreshButton, &m_closeDataButton, &m_saveDataButton}, TRUE);
@@ -37,7 +48,7 @@ void CTarnwickDlg::FillHeapNodeTable(uint32_t processId) {
   HeapRecord heap;
   for (uint32_t i = 0; reader.ReadHeap(i, heap); ++i) {
     NodeRowTexts row;
-    MakeNodeRowTexts(i, heap, row);
+    MakeNodeRowTexts(i, heap, kProgramWidth, row);
     m_nodeList.InsertItem(static_cast<int>(i), row.cells[0]);
     for (int column = 1; column < 6; ++column) m_nodeList.SetItemText(static_cast<int>(i), column, row.cells[column]);
   }

@@ -12,9 +12,11 @@ constexpr DWORD kReadable = PAGE_READONLY | PAGE_READWRITE | PAGE_WRITECOPY | PA
 constexpr size_t kRememberedRegions = 16;
 }  // namespace
 
-bool OwnMemoryImage::Read(uint32_t address, void* out, uint32_t size) const {
-  const uint64_t end = uint64_t{address} + size;
-  if (address == 0 || end > uint64_t{1} << 32 || !Readable(address, end)) return false;
+bool OwnMemoryImage::Read(uint64_t address, void* out, uint32_t size) const {
+  // Beyond our own pointers' range is no memory of ours.
+  if (address == 0 || address > UINTPTR_MAX || size > UINTPTR_MAX - address) return false;
+  const uint64_t end = address + size;
+  if (!Readable(address, end)) return false;
   std::memcpy(out, reinterpret_cast<const void*>(static_cast<uintptr_t>(address)), size);
   return true;
 }

@@ -1,4 +1,4 @@
-// The memory of our own process as a 32-bit image: the heap-query buffer's
+// The memory of our own process as an image: the heap-query buffer's
 // pointers are addresses in this process, valid until the buffer is
 // destroyed. The buffer is written by the system, so its pointers are not
 // trusted: a read succeeds only from committed, readable pages, which the
@@ -12,7 +12,7 @@
 
 class OwnMemoryImage : public MemoryImage {
  public:
-  bool Read(uint32_t address, void* out, uint32_t size) const override;
+  bool Read(uint64_t address, void* out, uint32_t size) const override;
 
   // Forgets the regions seen so far; call when memory read earlier may
   // have been released.

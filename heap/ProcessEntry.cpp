@@ -3,10 +3,12 @@
 #include <cstdio>
 #include <cstring>
 
-std::string FormatProcessEntry(const char* name, int32_t processId) {
+std::string FormatProcessEntry(const char* name, int32_t processId, std::optional<Width> otherWidth) {
   char buffer[kProcessEntryBufferSize];
-  const int length =
-      std::snprintf(buffer, sizeof buffer, "%s    [%d]", name != nullptr ? name : "", static_cast<int>(processId));
+  const char* format = !otherWidth                       ? "%s    [%d]"
+                       : *otherWidth == Width::Bits32 ? "%s (32-bit)    [%d]"
+                                                        : "%s (64-bit)    [%d]";
+  const int length = std::snprintf(buffer, sizeof buffer, format, name != nullptr ? name : "", static_cast<int>(processId));
   if (length < 0) return std::string();
   return std::string(buffer,
                      static_cast<size_t>(length) < sizeof buffer ? static_cast<size_t>(length) : sizeof buffer - 1);
@@ -32,4 +34,25 @@ int32_t ProcessIdFromEntryText(const char* text) {
   }
   if (negative) return static_cast<int32_t>(-magnitude);
   return static_cast<int32_t>(magnitude > INT32_MAX ? INT32_MAX : magnitude);
+}
+
+std::optional<Width> OtherWidthOf(Width program, std::optional<bool> programUnderLayer,
+                                  std::optional<bool> processUnderLayer) {
+  if (!processUnderLayer) return std::nullopt;
+  if (program == Width::Bits64) return *processUnderLayer ? std::optional(Width::Bits32) : std::nullopt;
+  if (programUnderLayer.value_or(false) && !*processUnderLayer) return Width::Bits64;
+  return std::nullopt;
+}
+
+const char* OtherWidthText(Width process) {
+  return process == Width::Bits32 ? "This is a 32-bit process: its heaps are shown by Tarnwick.exe"
+                                  : "This is a 64-bit process: its heaps are shown by Tarnwick64.exe";
+}
+
+std::string ImageFileName(const char* path) {
+  if (path == nullptr) return std::string();
+  const char* name = path;
+  for (const char* p = path; *p != '\0'; ++p)
+    if (*p == '\\' || *p == '/') name = p + 1;
+  return name;
 }

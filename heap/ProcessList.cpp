@@ -1,7 +1,9 @@
 // The process drop-down: building it from the running processes, keeping the
 // chosen process across a refresh, and reading the chosen identifier back.
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
+#include <optional>
 #include <vector>
 
 #include "heap/ProcessEntry.h"
@@ -14,12 +16,26 @@
 namespace {
 constexpr DWORD kNameSize = 1024;
 
-// The base name of the process's first module; empty when it has none.
+// The base name of the process's first module, else the file name of its
+// image path (a 32-bit program can't list a 64-bit process's modules, but
+// can ask for its path); empty when neither can be read.
 void ReadProcessName(HANDLE process, char (&name)[kNameSize]) {
   HMODULE module = nullptr;
   DWORD needed = 0;
-  if (::EnumProcessModules(process, &module, sizeof module, &needed))
-    ::GetModuleBaseNameA(process, module, name, kNameSize);
+  if (::EnumProcessModules(process, &module, sizeof module, &needed) &&
+      ::GetModuleBaseNameA(process, module, name, kNameSize) != 0)
+    return;
+  name[0] = '\0';
+  char path[kNameSize];
+  DWORD length = kNameSize;
+  if (!::QueryFullProcessImageNameA(process, 0, path, &length)) return;
+  std::snprintf(name, kNameSize, "%s", ImageFileName(path).c_str());
+}
+
+std::optional<bool> UnderCompatibilityLayer(PfnIsWow64Process isWow64, HANDLE process) {
+  BOOL under = FALSE;
+  if (isWow64 == nullptr || !isWow64(process, &under)) return std::nullopt;
+  return under != FALSE;
 }
 }  // namespace
 
@@ -49,18 +65,26 @@ BOOL CTarnwickDlg::FillProcessList(int keepProcessId) {
   }
 
   std::string kept;
+  const std::optional<bool> selfUnderLayer = UnderCompatibilityLayer(m_pfnIsWow64Process, ::GetCurrentProcess());
   const size_t count = std::min<size_t>(bytes / sizeof(DWORD), ids.size());
   for (size_t i = 0; i < count; ++i) {
     char name[kNameSize] = {};
+    std::optional<Width> otherWidth;
     const ProcessHandle process(::OpenProcess(kInspectAccess, FALSE, ids[i]));
-    if (!process)
+    if (!process) {
       std::strcpy(name, kSystemProcessName);
-    else
+    } else {
       ReadProcessName(process.Get(), name);
+      otherWidth =
+          OtherWidthOf(kProgramWidth, selfUnderLayer, UnderCompatibilityLayer(m_pfnIsWow64Process, process.Get()));
+    }
     if (name[0] == '\0') std::strcpy(name, kUnknownProcessName);
 
-    const std::string entry = FormatProcessEntry(name, static_cast<int32_t>(ids[i]));
-    m_processCombo.AddString(entry.c_str());
+    const std::string entry = FormatProcessEntry(name, static_cast<int32_t>(ids[i]), otherWidth);
+    // The entry remembers a process of the other width, so choosing it
+    // needs no second look at the process.
+    const int index = m_processCombo.AddString(entry.c_str());
+    if (index >= 0) m_processCombo.SetItemData(index, otherWidth ? static_cast<DWORD_PTR>(*otherWidth) + 1 : 0);
     if (static_cast<int>(ids[i]) == keepProcessId) kept = entry;
   }
 
@@ -77,6 +101,14 @@ BOOL CTarnwickDlg::FillProcessList(int keepProcessId) {
   EnterTableMode();
   m_processCombo.SetCurSel(0);
   return TRUE;
+}
+
+std::optional<Width> CTarnwickDlg::SelectedProcessOtherWidth() const {
+  const int index = m_processCombo.GetCurSel();
+  const DWORD_PTR data = index == CB_ERR ? 0 : m_processCombo.GetItemData(index);
+  if (data == static_cast<DWORD_PTR>(Width::Bits32) + 1) return Width::Bits32;
+  if (data == static_cast<DWORD_PTR>(Width::Bits64) + 1) return Width::Bits64;
+  return std::nullopt;
 }
 
 int CTarnwickDlg::GetSelectedProcessId() {

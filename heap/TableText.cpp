@@ -15,16 +15,19 @@ bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\v' ||
 
 }  // namespace
 
-size_t FormatHex32(uint32_t value, char* out) {
+size_t FormatHex(uint64_t value, unsigned minDigits, char* out) {
   static constexpr char kDigits[] = "0123456789abcdef";
+  unsigned digits = 1;
+  while (digits < 16 && (value >> (4 * digits)) != 0) ++digits;
+  if (digits < minDigits) digits = minDigits < 16 ? minDigits : 16;
   out[0] = '0';
   out[1] = 'x';
-  for (int i = 9; i >= 2; --i) {
+  for (unsigned i = digits + 1; i >= 2; --i) {
     out[i] = kDigits[value & 0xF];
     value >>= 4;
   }
-  out[10] = '\0';
-  return 10;
+  out[digits + 2] = '\0';
+  return digits + 2;
 }
 
 size_t FormatDecimal(int32_t value, char* out) {
@@ -43,7 +46,7 @@ size_t FormatDecimal(int32_t value, char* out) {
   return length;
 }
 
-bool ParseHex32(const char* text, uint32_t& out) {
+bool ParseHex(const char* text, uint64_t& out) {
   if (text == nullptr) return false;
   const char* p = text;
   while (IsSpace(*p)) ++p;
@@ -53,16 +56,16 @@ bool ParseHex32(const char* text, uint32_t& out) {
   // '0' is the number and the 'x' ends it.
   if (p[0] == '0' && (p[1] == 'x' || p[1] == 'X') && HexDigitValue(p[2]) >= 0) p += 2;
   if (HexDigitValue(*p) < 0) return false;
-  uint32_t value = 0;
-  for (int digit; (digit = HexDigitValue(*p)) >= 0; ++p) value = (value << 4) | static_cast<uint32_t>(digit);
+  uint64_t value = 0;
+  for (int digit; (digit = HexDigitValue(*p)) >= 0; ++p) value = (value << 4) | static_cast<uint64_t>(digit);
   out = negative ? 0u - value : value;
   return true;
 }
 
-void MakeBlockRowTexts(uint32_t row, const BlockCursor& cursor, BlockRowTexts& out) {
+void MakeBlockRowTexts(uint32_t row, const BlockCursor& cursor, Width width, BlockRowTexts& out) {
   FormatDecimal(static_cast<int32_t>(row + 1), out.index);
-  FormatHex32(cursor.Address, out.address);
-  FormatHex32(cursor.Size, out.size);
+  FormatHex(cursor.Address, AddressDigits(width), out.address);
+  FormatHex(cursor.Size, 8, out.size);
   switch (cursor.Kind) {
     case kBlockKindFixed:
       out.allocationType = kAllocationTypeFixed;
@@ -79,14 +82,14 @@ void MakeBlockRowTexts(uint32_t row, const BlockCursor& cursor, BlockRowTexts& o
   }
 }
 
-void MakeNodeRowTexts(uint32_t index, const HeapRecord& heap, NodeRowTexts& out) {
+void MakeNodeRowTexts(uint32_t index, const HeapRecord& heap, Width width, NodeRowTexts& out) {
   // Counts are shown with "%d": a count above INT32_MAX reads negative.
   FormatDecimal(static_cast<int32_t>(index + 1), out.cells[0]);
-  FormatHex32(heap.BaseAddress, out.cells[1]);
+  FormatHex(heap.BaseAddress, AddressDigits(width), out.cells[1]);
   FormatDecimal(static_cast<int32_t>(heap.NumberOfEntries), out.cells[2]);
-  FormatHex32(heap.BytesCommitted, out.cells[3]);
-  FormatHex32(heap.BytesAllocated, out.cells[4]);
-  FormatHex32(heap.Flags, out.cells[5]);
+  FormatHex(heap.BytesCommitted, 8, out.cells[3]);
+  FormatHex(heap.BytesAllocated, 8, out.cells[4]);
+  FormatHex(heap.Flags, 8, out.cells[5]);
 }
 
 const char* BlockProgressText(uint32_t done, uint32_t total, char* buffer, size_t size) {

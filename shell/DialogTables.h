@@ -3,6 +3,8 @@
 
 #include <cstdint>
 
+#include "heap/HeapLayout.h"
+
 struct FontSpec {
   const char* face;
   int height;
@@ -20,13 +22,25 @@ struct ColumnSpec {
   int width;
 };
 
+// A 64-bit program's addresses have sixteen digits: their columns are wider,
+// and the others give up room so that the tables keep their width.
+constexpr bool kWideAddresses = kProgramWidth == Width::Bits64;
+
 constexpr ColumnSpec kNodeColumns[] = {
-    {"Node Index", 80}, {"Base Address", 100}, {"No of Blocks", 80},
-    {"Comitted", 100},  {"Allocated", 100},    {"Flags", 100},
+    {"Node Index", 80},
+    {"Base Address", kWideAddresses ? 130 : 100},
+    {"No of Blocks", kWideAddresses ? 70 : 80},
+    {"Comitted", kWideAddresses ? 95 : 100},
+    {"Allocated", kWideAddresses ? 95 : 100},
+    {"Flags", kWideAddresses ? 90 : 100},
 };
 
 constexpr ColumnSpec kBlockColumns[] = {
-    {"Block Index", 80}, {"Block Address", 120}, {"Block Size", 120}, {"Allocation Type", 100}, {"Status", 140},
+    {"Block Index", 80},
+    {"Block Address", kWideAddresses ? 130 : 120},
+    {"Block Size", 120},
+    {"Allocation Type", 100},
+    {"Status", kWideAddresses ? 130 : 140},
 };
 
 // Gridlines, full-row select, info tips, label tips.

@@ -25,7 +25,8 @@ END_MESSAGE_MAP()
 CTarnwickDlg::CTarnwickDlg(CWnd* parent)
     : CDialog(IDD_MAIN_DIALOG, parent),
       m_hIcon(::LoadIconA(AfxGetResourceHandle(), MAKEINTRESOURCEA(IDR_MAINFRAME))),
-      m_pfnEnumProcesses(&::EnumProcesses) {}
+      m_pfnEnumProcesses(&::EnumProcesses),
+      m_pfnIsWow64Process(&::IsWow64Process) {}
 
 void CTarnwickDlg::DoDataExchange(CDataExchange* pDX) {
   CDialog::DoDataExchange(pDX);

@@ -5,17 +5,20 @@
 
 #include <cstdint>
 #include <initializer_list>
+#include <optional>
 
 #include "controls/QorButton.h"
 #include "framework/Controls.h"
 #include "framework/Dialog.h"
 #include "framework/Gdi.h"
+#include "heap/HeapLayout.h"
 #include "heap/HeapQueryFunctions.h"
 #include "shell/CopyMenu.h"
 #include "shell/resource.h"
 
-// The signature of the system's EnumProcesses.
+// The signatures of the system's EnumProcesses and IsWow64Process.
 using PfnEnumProcesses = BOOL(WINAPI*)(DWORD* ids, DWORD bytes, DWORD* bytesWritten);
+using PfnIsWow64Process = BOOL(WINAPI*)(HANDLE process, BOOL* underLayer);
 
 class CTarnwickDlg : public CDialog {
  public:
@@ -32,12 +35,15 @@ class CTarnwickDlg : public CDialog {
   BOOL EnableDebugPrivilege();
   BOOL FillProcessList(int keepProcessId);
   int GetSelectedProcessId();
+  // The width of the chosen process when it is the other program's to
+  // inspect (its entry says so), else nothing.
+  std::optional<Width> SelectedProcessOtherWidth() const;
 
   // Heap queries.
   BOOL ResolveHeapQueryFunctions();
   void FillHeapNodeTable(uint32_t processId);
-  bool FillBlockTable(uint32_t heapBaseAddress, uint32_t processId);
-  void ShowBlockData(uint32_t blockSize, int processId, uint32_t blockAddress);
+  bool FillBlockTable(uint64_t heapBaseAddress, uint32_t processId);
+  void ShowBlockData(uint64_t blockSize, int processId, uint64_t blockAddress);
 
   // Ctrl+C and the context-menu key in the tables and the data list.
   BOOL PreTranslateMessage(MSG* pMsg) override;
@@ -86,9 +92,11 @@ class CTarnwickDlg : public CDialog {
   // The system's build number (0 when unknown): tells which heap-list layout
   // to expect when the buffer itself can't tell.
   uint32_t m_systemBuildNumber = 0;
-  // The system's EnumProcesses; tests may put a function of their own with
-  // the same signature here.
+  // The system's EnumProcesses and IsWow64Process (null where the system
+  // has none); tests may put functions of their own with the same
+  // signatures here.
   PfnEnumProcesses m_pfnEnumProcesses;
+  PfnIsWow64Process m_pfnIsWow64Process;
 
  private:
   void SetUpFonts();

@@ -12,17 +12,17 @@
 namespace {
 
 constexpr uint32_t kBase = 0x00010000;
-constexpr uint32_t kNotRead = 0xDEADBEEF;  // Address of block entries
+constexpr uint64_t kNotRead = 0xDEADBEEFDEADBEEF;  // Address of block entries
 
-HeapEntryRecord Segment(uint32_t address) { return HeapEntryRecord{0x00100000, 0x0002, address}; }
+HeapEntryRecord Segment(uint64_t address) { return HeapEntryRecord{0x00100000, 0x0002, address}; }
 
-HeapEntryRecord Block(uint32_t size, uint16_t flags) { return HeapEntryRecord{size, flags, kNotRead}; }
+HeapEntryRecord Block(uint64_t size, uint16_t flags) { return HeapEntryRecord{size, flags, kNotRead}; }
 
 // Records every read, so a test can tell which bytes the walk touched.
 class RecordingImage : public MemoryImage {
  public:
   explicit RecordingImage(const MemoryImage& inner) : m_inner(inner) {}
-  bool Read(uint32_t address, void* out, uint32_t size) const override {
+  bool Read(uint64_t address, void* out, uint32_t size) const override {
     m_lastEnd = std::max<uint64_t>(m_lastEnd, uint64_t{address} + size);
     return m_inner.Read(address, out, size);
   }
@@ -53,7 +53,7 @@ struct Fill {
 
 Fill FillHeap(std::vector<HeapEntryRecord> entries, uint16_t overhead = 8) {
   FixtureImage image = BuildQueryImage(kBase, {{HeapRecord{0x150000, 0, overhead, 0, 0, 0, 0}, entries}});
-  HeapQueryReader reader(image, kBase, kHeapListUntagged);
+  HeapQueryReader reader(image, kBase, kQueryLayout32);
   HeapRecord heap{};
   EXPECT_TRUE(reader.ReadHeap(0, heap));
   Fill fill;
@@ -64,13 +64,13 @@ Fill FillHeap(std::vector<HeapEntryRecord> entries, uint16_t overhead = 8) {
 
 // What the tables show of a whole buffer, read as the program reads it:
 // each node row followed by the block rows of its heap.
-std::vector<std::string> TablesOf(const FixtureImage& image, uint32_t systemBuild) {
-  const HeapQueryReader reader(image, kBase, ChooseHeapListLayout(image, kBase, systemBuild));
+std::vector<std::string> TablesOf(const FixtureImage& image, Width width, uint32_t systemBuild) {
+  const HeapQueryReader reader(image, image.Base(), ChooseHeapListLayout(image, image.Base(), width, systemBuild));
   std::vector<std::string> lines;
   HeapRecord heap{};
   for (uint32_t i = 0; reader.ReadHeap(i, heap); ++i) {
     NodeRowTexts node{};
-    MakeNodeRowTexts(i, heap, node);
+    MakeNodeRowTexts(i, heap, width, node);
     lines.push_back("node");
     for (const char* cell : node.cells) lines.back() += std::string(" ") + cell;
     Sink sink;
@@ -82,7 +82,17 @@ std::vector<std::string> TablesOf(const FixtureImage& image, uint32_t systemBuil
 
 }  // namespace
 
-TEST(HeapListLayouts, OneProcessReadsTheSameFromUntaggedAndTaggedRecords) {
+// The 32-bit rows of the scenario below, and what a 64-bit program shows
+// of the same heaps: addresses 16 digits wide, everything else alike.
+std::vector<std::string> Widened(std::vector<std::string> lines) {
+  for (std::string& line : lines) {
+    const size_t at = line.find(" 0x");
+    line.insert(at + 3, "00000000");
+  }
+  return lines;
+}
+
+TEST(HeapListLayouts, OneProcessReadsTheSameFromAllFourRecordLayouts) {
   const std::vector<FixtureHeap> heaps = {
       {HeapRecord{0x00150000, 0x00000002, 8, 0x1200, 0x10000, 0, 0},
        {Segment(0x00150580), Block(0x20, 0x0001), Block(0x40, 0x0000), Segment(0x00A00040), Block(0x000F0000, 0x0100)}},
@@ -96,18 +106,46 @@ TEST(HeapListLayouts, OneProcessReadsTheSameFromUntaggedAndTaggedRecords) {
                                              "1 0x00000000 0x00000030 Not applicable Free",
                                              "2 0x00000030 0x00000010 FIXED Allocated",
                                              "node 3 0x7ffe0000 0 0x00001000 0x00000000 0x50000062"};
-  FixtureImage untagged = BuildQueryImage(kBase, heaps);
-  FixtureImage tagged = BuildQueryImage(kBase, heaps, true, kHeapListTagged);
-  for (uint32_t build : {0u, 7601u, 22621u}) {
-    EXPECT_EQ(expected, TablesOf(untagged, build)) << build;
-    EXPECT_EQ(expected, TablesOf(tagged, build)) << build;
+  for (const Width width : {Width::Bits32, Width::Bits64}) {
+    const std::vector<std::string> want = width == Width::Bits64 ? Widened(expected) : expected;
+    FixtureImage untagged = BuildQueryImage(kBase, heaps, true, LayoutOf(width, false));
+    FixtureImage tagged = BuildQueryImage(kBase, heaps, true, LayoutOf(width, true));
+    for (uint32_t build : {0u, 7601u, 22621u}) {
+      EXPECT_EQ(want, TablesOf(untagged, width, build)) << build;
+      EXPECT_EQ(want, TablesOf(tagged, width, build)) << build;
+    }
+    // With no process heap in the header, a 32-bit buffer can't tell its
+    // layout; the build number can. A 64-bit one tells by its records.
+    for (FixtureImage* image : {&untagged, &tagged})
+      PutWord(LayoutOf(width, false), image->Bytes().data() + LayoutOf(width, false).processHeap, 0);
+    EXPECT_EQ(want, TablesOf(untagged, width, 22000));
+    EXPECT_EQ(want, TablesOf(tagged, width, 22621));
+    EXPECT_EQ(width == Width::Bits64, want == TablesOf(tagged, width, 22000));
+    EXPECT_EQ(width == Width::Bits64, want == TablesOf(untagged, width, 22621));
   }
-  // With no process heap in the header, the build number tells them apart.
-  for (FixtureImage* image : {&untagged, &tagged})
-    for (int i = 0; i < 4; ++i) image->Bytes()[kQueryProcessHeapOffset + i] = 0;
-  EXPECT_EQ(expected, TablesOf(untagged, 22000));
-  EXPECT_EQ(expected, TablesOf(tagged, 22621));
-  EXPECT_NE(expected, TablesOf(tagged, 22000));
+}
+
+TEST(HeapListLayouts, SixtyFourBitAddressesAndSizesKeepTheirUpperHalf) {
+  // As a 64-bit process's heaps lie: far above 4 GiB, with a block bigger
+  // than 4 GiB. Read at 32-bit widths or offsets, none of this survives.
+  constexpr uint64_t kHigh = 0x00007FF6A0000000;
+  const std::vector<FixtureHeap> heaps = {
+      {HeapRecord{0x000001E5F0A00000, 0x00000002, 0x10, 0x1'0000'2000, 0x2'0000'0000, 0, 0},
+       {Segment(0x000001E5F0A00740), Block(0x30, 0x0001), Block(0x1'0000'0010, 0x0001), Block(0x40, 0x0100)}},
+      {HeapRecord{kHigh, 0x00001002, 0x10, 0x60, 0x10000, 0, 0}, {Segment(kHigh + 0x700), Block(0x60, 0x0001)}}};
+  const std::vector<std::string> expected = {
+      "node 1 0x000001e5f0a00000 4 0x200000000 0x100002000 0x00000002",
+      "1 0x000001e5f0a00750 0x00000030 FIXED Allocated",
+      "2 0x000001e5f0a00780 0x100000010 FIXED Allocated",
+      "3 0x000001e6f0a00790 0x00000040 Not applicable Free",
+      "node 2 0x00007ff6a0000000 2 0x00010000 0x00000060 0x00001002",
+      "1 0x00007ff6a0000710 0x00000060 FIXED Allocated"};
+  constexpr uint64_t kHighBase = 0x000001E5EFF00000;  // the buffer, too, lies above 4 GiB
+  for (bool tagged : {false, true}) {
+    const QueryLayout& layout = LayoutOf(Width::Bits64, tagged);
+    const FixtureImage image = BuildQueryImage(kHighBase, heaps, true, layout);
+    EXPECT_EQ(expected, TablesOf(image, Width::Bits64, tagged ? 22000 : 22621)) << tagged;
+  }
 }
 
 TEST(BlockWalkTest, WorkedExampleGivesThreeRowsWithKindsFromOwnFlags) {
@@ -168,9 +206,9 @@ TEST(BlockWalkTest, NeverReadsPastTheEntryCountOrTheImage) {
     FixtureImage image = BuildQueryImage(kBase, {{heap, entries}});
     const uint32_t arrayEnd = static_cast<uint32_t>(kBase + image.Bytes().size()) - 16;
     // Patch the count back to 2 (the builder wrote 3).
-    image.Bytes()[kFixtureHeapListOffset + 4 + 24] = 2;
+    image.Bytes()[FixtureHeapListOffset(kQueryLayout32) + 4 + 24] = 2;
     RecordingImage recording(image);
-    HeapQueryReader reader(recording, kBase, kHeapListUntagged);
+    HeapQueryReader reader(recording, kBase, kQueryLayout32);
     HeapRecord read{};
     ASSERT_TRUE(reader.ReadHeap(0, read));
     ASSERT_EQ(2u, read.NumberOfEntries);
@@ -184,7 +222,7 @@ TEST(BlockWalkTest, NeverReadsPastTheEntryCountOrTheImage) {
   FixtureImage cut = BuildQueryImage(kBase, {{heap, {Block(0x10, 1), Block(0x10, 1), Block(0x10, 1), Block(0x10, 1)}}});
   cut.Bytes().resize(cut.Bytes().size() - 24);
   cut.Bytes().shrink_to_fit();
-  HeapQueryReader reader(cut, kBase, kHeapListUntagged);
+  HeapQueryReader reader(cut, kBase, kQueryLayout32);
   HeapRecord read{};
   ASSERT_TRUE(reader.ReadHeap(0, read));
   Sink sink;

@@ -9,7 +9,7 @@
 namespace {
 
 struct ReadCall {
-  uint32_t address;
+  uint64_t address;
   uint32_t length;
 };
 
@@ -17,11 +17,11 @@ struct ReadCall {
 // fewer bytes than asked from a given call on.
 class FakeReader : public ChunkReader {
  public:
-  FakeReader(uint32_t base, size_t size) : base_(base), memory_(size) {
+  FakeReader(uint64_t base, size_t size) : base_(base), memory_(size) {
     for (size_t i = 0; i < size; ++i) memory_[i] = static_cast<uint8_t>(i * 7 + 3);
   }
 
-  bool Read(uint32_t address, void* buffer, uint32_t length, uint32_t& bytesRead) override {
+  bool Read(uint64_t address, void* buffer, uint32_t length, uint32_t& bytesRead) override {
     calls.push_back({address, length});
     if (calls.size() == failOnCall) return false;
     uint32_t count = length;
@@ -43,7 +43,7 @@ class FakeReader : public ChunkReader {
   uint32_t shortCount = 0;
 
  private:
-  uint32_t base_;
+  uint64_t base_;
   std::vector<uint8_t> memory_;
 };
 
@@ -62,7 +62,9 @@ class FakeWriter : public ChunkWriter {
   size_t failOnWrite = 0;  // 1-based; 0 never
 };
 
-constexpr uint32_t kBase = 0x00150588;
+// A block of a 64-bit process that crosses 4 GiB: the second chunk's
+// address needs the upper half.
+constexpr uint64_t kBase = 0x00000000FFFF8588;
 
 }  // namespace
 
@@ -88,7 +90,12 @@ TEST(ChunkedCopy, ReadsInChunksOfAtMost32768Bytes) {
 }
 
 TEST(ChunkedCopy, EmptyAndNegativeSizesCopyNothing) {
-  for (const int32_t size : {0, -1, INT32_MIN, static_cast<int32_t>(0x80000010u)}) {
+  // A 32-bit program's size with its top bit set is negative; a 64-bit
+  // program's is a size.
+  EXPECT_EQ(SignedBlockSize(0x80000010u, Width::Bits32), static_cast<int32_t>(0x80000010u));
+  EXPECT_EQ(SignedBlockSize(0x80000010u, Width::Bits64), 0x80000010);
+  for (const int64_t size : {int64_t{0}, int64_t{-1}, int64_t{INT32_MIN}, SignedBlockSize(0x80000010u, Width::Bits32),
+                             SignedBlockSize(0x8000000000000000u, Width::Bits64)}) {
     FakeReader reader(kBase, 16);
     FakeWriter writer;
     EXPECT_EQ(CopyBlockChunks(kBase, size, reader, writer), CopyResult::Done) << size;

@@ -39,9 +39,12 @@ TEST(DumpLines, WorkedExampleGivesHeaderAndTwoRows) {
   const std::vector<uint8_t> block = {0x00, 0x01, 0x02, 0x03, 0x41, 0x42, 0x43, 0x44, 0x20, 0x7E,
                                       0x7F, 0x80, 0xFF, 0x2E, 0x30, 0x39, 0x61, 0x62, 0x0A};
   char header[1024];
-  const size_t headerLength = FormatDumpHeader(0x00150000, 0x00150588, 0x13, header, sizeof header);
+  const size_t headerLength = FormatDumpHeader(0x00150000, 0x00150588, 0x13, Width::Bits32, header, sizeof header);
   EXPECT_STREQ(header, "Heap Node Address= 0x00150000, Block Address= 0x00150588, Size= 0x00000013");
   EXPECT_EQ(headerLength, std::string(header).size());
+  FormatDumpHeader(0x000001E5F0A00000, 0x000001E5F0A00750, 0x13, Width::Bits64, header, sizeof header);
+  EXPECT_STREQ(header,
+               "Heap Node Address= 0x000001e5f0a00000, Block Address= 0x000001e5f0a00750, Size= 0x00000013");
 
   const std::vector<std::string> rows = Rows(block);
   ASSERT_EQ(rows.size(), 2u);
@@ -53,13 +56,13 @@ TEST(DumpLines, WorkedExampleGivesHeaderAndTwoRows) {
 
 TEST(DumpLines, HeaderIsBoundedByCapacity) {
   char small[12];
-  EXPECT_EQ(FormatDumpHeader(0, 0xFFFFFFFF, 0, small, sizeof small), 11u);
+  EXPECT_EQ(FormatDumpHeader(0, 0xFFFFFFFF, 0, Width::Bits32, small, sizeof small), 11u);
   EXPECT_STREQ(small, "Heap Node A");
   char none = 'x';
-  EXPECT_EQ(FormatDumpHeader(0, 0, 0, &none, 0), 0u);
+  EXPECT_EQ(FormatDumpHeader(0, 0, 0, Width::Bits64, &none, 0), 0u);
   EXPECT_EQ(none, 'x');
   char header[128];
-  FormatDumpHeader(0xFFFFFFFF, 0xABCDEF01, kMaxDumpSize, header, sizeof header);
+  FormatDumpHeader(0xFFFFFFFF, 0xABCDEF01, kMaxDumpSize, Width::Bits32, header, sizeof header);
   EXPECT_STREQ(header, "Heap Node Address= 0xffffffff, Block Address= 0xabcdef01, Size= 0x00ffffff");
 }
 

@@ -17,7 +17,7 @@ void Put32(std::vector<uint8_t>& bytes, size_t offset, uint32_t value) {
 class RegionImage : public MemoryImage {
  public:
   explicit RegionImage(std::vector<FixtureImage> regions) : m_regions(std::move(regions)) {}
-  bool Read(uint32_t address, void* out, uint32_t size) const override {
+  bool Read(uint64_t address, void* out, uint32_t size) const override {
     for (const FixtureImage& region : m_regions)
       if (region.Read(address, out, size)) return true;
     return false;
@@ -27,7 +27,7 @@ class RegionImage : public MemoryImage {
   std::vector<FixtureImage> m_regions;
 };
 
-HeapRecord Heap(uint32_t base) { return HeapRecord{base, 0, 8, 0, 0, 0, 0}; }
+HeapRecord Heap(uint64_t base) { return HeapRecord{base, 0, 8, 0, 0, 0, 0}; }
 
 }  // namespace
 
@@ -70,7 +70,7 @@ TEST(HeapQueryReaderTest, DecodesFieldsAtTheirOffsets) {
   Put32(bytes, entry + 12, 0x00A00040);
   FixtureImage image(0x1000, bytes);
 
-  HeapQueryReader reader(image, 0x1000, kHeapListUntagged);
+  HeapQueryReader reader(image, 0x1000, kQueryLayout32);
   EXPECT_EQ(2u, reader.HeapCount());
   HeapRecord heap{};
   ASSERT_TRUE(reader.ReadHeap(1, heap));
@@ -97,21 +97,21 @@ TEST(HeapQueryReaderTest, DecodesFieldsAtTheirOffsets) {
 TEST(HeapQueryReaderTest, ListsExactlyTheHeapsOfTheList) {
   HeapRecord out{};
   FixtureImage none = BuildEmptyQueryImage(0x2000);
-  HeapQueryReader noHeaps(none, 0x2000, kHeapListUntagged);
+  HeapQueryReader noHeaps(none, 0x2000, kQueryLayout32);
   EXPECT_EQ(0u, noHeaps.HeapCount());
   EXPECT_FALSE(noHeaps.ReadHeap(0, out));
   EXPECT_FALSE(noHeaps.FindHeap(0, out));
 
   FixtureImage zero = BuildQueryImage(0x2000, {});
-  EXPECT_EQ(0u, HeapQueryReader(zero, 0x2000, kHeapListUntagged).HeapCount());
+  EXPECT_EQ(0u, HeapQueryReader(zero, 0x2000, kQueryLayout32).HeapCount());
 
   HeapRecord flagged = Heap(0x00300000);
   flagged.Flags = 0x1234;
   FixtureImage three = BuildQueryImage(0x2000, {{Heap(0x00150000), {}}, {flagged, {}}, {Heap(0x00300000), {}}});
   // The builder's bytes between the fields are not part of any field.
-  three.Bytes()[kFixtureHeapListOffset + 4 + 10] = 0xFF;
-  three.Bytes()[kFixtureHeapListOffset + 4 + 11] = 0xFF;
-  HeapQueryReader reader(three, 0x2000, kHeapListUntagged);
+  three.Bytes()[FixtureHeapListOffset(kQueryLayout32) + 4 + 10] = 0xFF;
+  three.Bytes()[FixtureHeapListOffset(kQueryLayout32) + 4 + 11] = 0xFF;
+  HeapQueryReader reader(three, 0x2000, kQueryLayout32);
   ASSERT_EQ(3u, reader.HeapCount());
   ASSERT_TRUE(reader.ReadHeap(0, out));
   EXPECT_EQ(8u, out.EntryOverhead);
@@ -119,7 +119,7 @@ TEST(HeapQueryReaderTest, ListsExactlyTheHeapsOfTheList) {
   EXPECT_EQ(0x00300000u, out.BaseAddress);
   EXPECT_FALSE(reader.ReadHeap(3, out));
   // The last record ends the list: 4 + 64 * (n - 1) plus one record.
-  EXPECT_EQ(kFixtureHeapListOffset + 4 + 64 * 3, three.Bytes().size());
+  EXPECT_EQ(FixtureHeapListOffset(kQueryLayout32) + 4 + 64 * 3, three.Bytes().size());
 
   // Of two heaps with the same base, the earlier one.
   ASSERT_TRUE(reader.FindHeap(0x00300000, out));
@@ -133,8 +133,8 @@ TEST(HeapQueryReaderTest, MalformedBuffersEndTheRecords) {
 
   // Count larger than the image: the records that exist, then no more.
   FixtureImage image = BuildQueryImage(0x2000, {{Heap(0x10000), {}}, {Heap(0x20000), {}}});
-  Put32(image.Bytes(), kFixtureHeapListOffset, 1000000);
-  HeapQueryReader big(image, 0x2000, kHeapListUntagged);
+  Put32(image.Bytes(), FixtureHeapListOffset(kQueryLayout32), 1000000);
+  HeapQueryReader big(image, 0x2000, kQueryLayout32);
   EXPECT_TRUE(big.ReadHeap(1, out));
   EXPECT_FALSE(big.ReadHeap(2, out));
   EXPECT_FALSE(big.FindHeap(0x30000, out));
@@ -142,16 +142,16 @@ TEST(HeapQueryReaderTest, MalformedBuffersEndTheRecords) {
   // List pointer outside the image; buffer address outside the image;
   // an image too short for the header.
   Put32(image.Bytes(), 56, 0x00900000);
-  EXPECT_EQ(0u, HeapQueryReader(image, 0x2000, kHeapListUntagged).HeapCount());
-  EXPECT_EQ(0u, HeapQueryReader(image, 0x7000, kHeapListUntagged).HeapCount());
+  EXPECT_EQ(0u, HeapQueryReader(image, 0x2000, kQueryLayout32).HeapCount());
+  EXPECT_EQ(0u, HeapQueryReader(image, 0x7000, kQueryLayout32).HeapCount());
   FixtureImage shortImage(0x2000, std::vector<uint8_t>(58, 0));
-  EXPECT_EQ(0u, HeapQueryReader(shortImage, 0x2000, kHeapListUntagged).HeapCount());
+  EXPECT_EQ(0u, HeapQueryReader(shortImage, 0x2000, kQueryLayout32).HeapCount());
 
   // Null entry array, array past the end, index past the count.
   HeapRecord heap = Heap(0x10000);
   heap.NumberOfEntries = 4;
   FixtureImage entries = BuildQueryImage(0x2000, {{heap, {}}}, false);
-  HeapQueryReader reader(entries, 0x2000, kHeapListUntagged);
+  HeapQueryReader reader(entries, 0x2000, kQueryLayout32);
   ASSERT_TRUE(reader.ReadHeap(0, out));
   EXPECT_FALSE(reader.ReadEntry(out, 0, entry));
   out.Entries = 0x2000 + static_cast<uint32_t>(entries.Bytes().size()) - 8;
@@ -176,12 +176,12 @@ TEST(HeapQueryReaderTest, AddressesNeverWrapAroundTheAddressSpace) {
   RegionImage image({FixtureImage(0, low), FixtureImage(0xFFFFFF00, high)});
 
   // Buffer near the top: its list pointer at +56 would wrap to 0x28.
-  EXPECT_EQ(0u, HeapQueryReader(image, 0xFFFFFFF0, kHeapListUntagged).HeapCount());
+  EXPECT_EQ(0u, HeapQueryReader(image, 0xFFFFFFF0, kQueryLayout32).HeapCount());
 
   std::vector<uint8_t> header(60, 0);
   Put32(header, 56, 0xFFFFFFBC);
   RegionImage withHeader({FixtureImage(0, low), FixtureImage(0xFFFFFF00, high), FixtureImage(0x1000, header)});
-  HeapQueryReader reader(withHeader, 0x1000, kHeapListUntagged);
+  HeapQueryReader reader(withHeader, 0x1000, kQueryLayout32);
   EXPECT_EQ(5u, reader.HeapCount());
   HeapRecord heap{};
   ASSERT_TRUE(reader.ReadHeap(0, heap));
@@ -194,37 +194,79 @@ TEST(HeapQueryReaderTest, AddressesNeverWrapAroundTheAddressSpace) {
 
 TEST(HeapListLayoutTest, TheProcessHeapDecidesAndTheBuildOnlyWhenItCannot) {
   const std::vector<FixtureHeap> heaps = {{Heap(0x00150000), {}}, {Heap(0x00A00000), {}}};
-  auto choose = [](const FixtureImage& image, uint32_t build) { return ChooseHeapListLayout(image, 0x2000, build); };
+  auto choose = [](const FixtureImage& image, uint32_t build) {
+    return ChooseHeapListLayout(image, 0x2000, Width::Bits32, build);
+  };
   FixtureImage untagged = BuildQueryImage(0x2000, heaps);
-  FixtureImage tagged = BuildQueryImage(0x2000, heaps, true, kHeapListTagged);
+  FixtureImage tagged = BuildQueryImage(0x2000, heaps, true, kQueryLayout32Tagged);
   // Record 0's flags lie at offset 8 of an untagged list: equal to the
   // process heap, they must not make it look tagged.
-  Put32(untagged.Bytes(), FixtureHeapFieldOffset(0, kHeapFlagsOffset), 0x00150000);
+  Put32(untagged.Bytes(), FixtureHeapFieldOffset(0, kQueryLayout32.heapFlags), 0x00150000);
 
   // Where the process heap is found, the build does not matter.
   for (uint32_t build : {0u, 7601u, 22000u, 22001u, 22621u, 26100u}) {
-    EXPECT_EQ(kHeapListUntagged, choose(untagged, build)) << build;
-    EXPECT_EQ(kHeapListTagged, choose(tagged, build)) << build;
+    EXPECT_EQ(kQueryLayout32, choose(untagged, build)) << build;
+    EXPECT_EQ(kQueryLayout32Tagged, choose(tagged, build)) << build;
   }
 
   // The header names no process heap, or one the list does not start with:
   // builds after 22000 write tagged records.
   for (uint32_t processHeap : {0u, 0x00A00000u}) {
     for (FixtureImage* image : {&untagged, &tagged}) {
-      Put32(image->Bytes(), kQueryProcessHeapOffset, processHeap);
-      EXPECT_EQ(kHeapListUntagged, choose(*image, 0));
-      EXPECT_EQ(kHeapListUntagged, choose(*image, 22000));
-      EXPECT_EQ(kHeapListTagged, choose(*image, 22001));
+      Put32(image->Bytes(), kQueryLayout32.processHeap, processHeap);
+      EXPECT_EQ(kQueryLayout32, choose(*image, 0));
+      EXPECT_EQ(kQueryLayout32, choose(*image, 22000));
+      EXPECT_EQ(kQueryLayout32Tagged, choose(*image, 22001));
     }
   }
 
   // No heap to compare with: an empty list (even with a process heap
   // named), no list at all.
   FixtureImage empty = BuildQueryImage(0x2000, {});
-  Put32(empty.Bytes(), kQueryProcessHeapOffset, 0x00150000);
+  Put32(empty.Bytes(), kQueryLayout32.processHeap, 0x00150000);
   FixtureImage none = BuildEmptyQueryImage(0x2000);
   for (const FixtureImage* image : {&empty, &none}) {
-    EXPECT_EQ(kHeapListUntagged, choose(*image, 7601));
-    EXPECT_EQ(kHeapListTagged, choose(*image, 22621));
+    EXPECT_EQ(kQueryLayout32, choose(*image, 7601));
+    EXPECT_EQ(kQueryLayout32Tagged, choose(*image, 22621));
+  }
+}
+
+TEST(HeapListLayoutTest, SixtyFourBitRecordSizeIsToldByTheRecordsAfterTheFirst) {
+  // Record 0 starts at 8 in both forms and is the process heap in both, so
+  // only the later records can tell 88 from 96 bytes.
+  auto choose = [](const FixtureImage& image, uint32_t build) {
+    return ChooseHeapListLayout(image, image.Base(), Width::Bits64, build);
+  };
+  constexpr uint64_t kBuffer = 0x000001E5EFF00000;
+  HeapRecord second = Heap(0x000001E5F0A00000);
+  second.NumberOfEntries = 3;
+  const std::vector<FixtureHeap> heaps = {
+      {Heap(0x000001E5F0000000), {}}, {second, {HeapEntryRecord{0x20, 0x0001, 0}}}, {Heap(0x7FF6A0010000), {}}};
+  for (bool withEntries : {true, false}) {  // a summary-only query leaves the entry pointers null
+    const FixtureImage untagged = BuildQueryImage(kBuffer, heaps, withEntries, kQueryLayout64);
+    const FixtureImage tagged = BuildQueryImage(kBuffer, heaps, withEntries, kQueryLayout64Tagged);
+    for (uint32_t build : {0u, 22000u, 22621u}) {
+      EXPECT_EQ(kQueryLayout64, choose(untagged, build)) << build;
+      EXPECT_EQ(kQueryLayout64Tagged, choose(tagged, build)) << build;
+    }
+  }
+
+  // One heap, or records that read as heaps in neither form or in both:
+  // the build decides, as for a 32-bit buffer that can't tell.
+  FixtureImage one = BuildQueryImage(kBuffer, {{Heap(0x000001E5F0000000), {}}}, true, kQueryLayout64Tagged);
+  FixtureImage unaligned = BuildQueryImage(kBuffer, heaps, true, kQueryLayout64);
+  PutLe64(unaligned.Bytes().data() + FixtureHeapFieldOffset(1, 0, kQueryLayout64), 0x000001E5F0A00008);
+  FixtureImage entriesElsewhere = BuildQueryImage(kBuffer, heaps, true, kQueryLayout64);
+  PutLe64(entriesElsewhere.Bytes().data() + FixtureHeapFieldOffset(1, kQueryLayout64.entries, kQueryLayout64), 0x10);
+  // Zeros from offset 96 on read as null-array heaps at 64 KiB multiples
+  // in both forms, when their bases are 64 KiB-aligned too.
+  FixtureImage both(kBuffer, std::vector<uint8_t>(0x400, 0));
+  PutLe64(both.Bytes().data() + kQueryLayout64.heapsPointer, kBuffer + 0x100);
+  PutLe32(both.Bytes().data() + 0x100, 3);
+  for (uint64_t offset : {8u, 96u, 104u, 184u, 200u}) PutLe64(both.Bytes().data() + 0x100 + offset, 0x10000);
+  for (FixtureImage* image : {&one, &unaligned, &entriesElsewhere, &both}) {
+    EXPECT_EQ(kQueryLayout64, choose(*image, 0));
+    EXPECT_EQ(kQueryLayout64, choose(*image, 22000));
+    EXPECT_EQ(kQueryLayout64Tagged, choose(*image, 22001));
   }
 }

@@ -15,13 +15,27 @@ std::string Printf(const char* format, unsigned value) {
   return buffer;
 }
 
+std::string Printf64(const char* format, uint64_t value) {
+  char buffer[32];
+  std::snprintf(buffer, sizeof buffer, format, static_cast<unsigned long long>(value));
+  return buffer;
+}
+
+// "%x" of the 32-bit program: ParseHex within a 32-bit address space.
+bool ParseHex32(const char* text, uint32_t& out) {
+  uint64_t value = 0;
+  if (!ParseHex(text, value)) return false;
+  out = static_cast<uint32_t>(value & AddressMask(Width::Bits32));
+  return true;
+}
+
 }  // namespace
 
 TEST(TableTextTest, NumbersMatchPrintfByteForByte) {
-  char out[16];
-  EXPECT_EQ(10u, FormatHex32(0x00A00048, out));
+  char out[kHexTextSize];
+  EXPECT_EQ(10u, FormatHex(0x00A00048, 8, out));
   EXPECT_STREQ("0x00a00048", out);
-  FormatHex32(0, out);
+  FormatHex(0, 8, out);
   EXPECT_STREQ("0x00000000", out);
   EXPECT_EQ(11u, FormatDecimal(INT32_MIN, out));
   EXPECT_STREQ("-2147483648", out);
@@ -30,10 +44,21 @@ TEST(TableTextTest, NumbersMatchPrintfByteForByte) {
   for (uint64_t v = 0; v <= UINT32_MAX; v += 0x00FEDCBA + (v >> 3)) {
     for (uint32_t value :
          {static_cast<uint32_t>(v), static_cast<uint32_t>(v) ^ 0xFFFFFFFFu, static_cast<uint32_t>(v % 100000)}) {
-      FormatHex32(value, out);
+      FormatHex(value, 8, out);
       ASSERT_EQ(Printf("0x%.8x", value), out);
       const size_t length = FormatDecimal(static_cast<int32_t>(value), out);
       ASSERT_EQ(Printf("%d", value), out);
+      ASSERT_EQ(std::strlen(out), length);
+    }
+  }
+  // 64-bit addresses "0x%.16llx" and sizes "0x%.8llx": eight digits or more.
+  for (int shift = 0; shift < 64; ++shift) {
+    const uint64_t v = 0xF123456789ABCDEFu >> shift;
+    for (uint64_t value : {v, ~v, v ^ 0x00000000FFFFFFFFu}) {
+      ASSERT_EQ(18u, FormatHex(value, 16, out));
+      ASSERT_EQ(Printf64("0x%.16llx", value), out);
+      const size_t length = FormatHex(value, 8, out);
+      ASSERT_EQ(Printf64("0x%.8llx", value), out);
       ASSERT_EQ(std::strlen(out), length);
     }
   }
@@ -63,42 +88,66 @@ TEST(TableTextTest, ParseHexReadsWhatFormatHexWrites) {
   EXPECT_FALSE(ParseHex32(nullptr, value));
   EXPECT_EQ(7u, value);
 
-  char text[16];
+  char text[kHexTextSize];
   for (uint32_t v : {0u, 0x150000u, 0xDEADBEEFu, 0xFFFFFFFFu}) {
-    FormatHex32(v, text);
+    FormatHex(v, 8, text);
     ASSERT_TRUE(ParseHex32(text, value));
     EXPECT_EQ(v, value);
+  }
+
+  // "%llx": all sixteen digits kept, more keep the low 64 bits.
+  uint64_t wide = 0;
+  EXPECT_TRUE(ParseHex("0x000001e5f0a00750", wide));
+  EXPECT_EQ(0x000001E5F0A00750u, wide);
+  EXPECT_TRUE(ParseHex("0x1000000000000000f", wide));
+  EXPECT_EQ(0xFu, wide);
+  EXPECT_TRUE(ParseHex("-1", wide));
+  EXPECT_EQ(UINT64_MAX, wide);
+  for (uint64_t v : {uint64_t{0}, uint64_t{0x00007FF6A0000710}, UINT64_MAX}) {
+    FormatHex(v, 16, text);
+    ASSERT_TRUE(ParseHex(text, wide));
+    EXPECT_EQ(v, wide);
   }
 }
 
 TEST(TableTextTest, RowTexts) {
   BlockRowTexts block{};
-  MakeBlockRowTexts(0, BlockCursor{0x001505A8, 0x40, kBlockKindFixed, 2}, block);
+  MakeBlockRowTexts(0, BlockCursor{0x001505A8, 0x40, kBlockKindFixed, 2}, Width::Bits32, block);
   EXPECT_STREQ("1", block.index);
   EXPECT_STREQ("0x001505a8", block.address);
   EXPECT_STREQ("0x00000040", block.size);
   EXPECT_STREQ("FIXED", block.allocationType);
   EXPECT_STREQ("Allocated", block.status);
-  MakeBlockRowTexts(41, BlockCursor{0, 0, kBlockKindFree, 0}, block);
+  MakeBlockRowTexts(41, BlockCursor{0, 0, kBlockKindFree, 0}, Width::Bits32, block);
   EXPECT_STREQ("42", block.index);
   EXPECT_STREQ("Not applicable", block.allocationType);
   EXPECT_STREQ("Free", block.status);
   for (uint32_t kind : {kBlockKindUnclassified, 4u, 7u}) {
-    MakeBlockRowTexts(0, BlockCursor{0, 0, kind, 0}, block);
+    MakeBlockRowTexts(0, BlockCursor{0, 0, kind, 0}, Width::Bits32, block);
     EXPECT_STREQ("Unknown", block.allocationType);
     EXPECT_STREQ("Allocated", block.status);
   }
 
   NodeRowTexts node{};
-  MakeNodeRowTexts(2, HeapRecord{0x00150000, 0x00000002, 8, 0x0001A2B0, 0x00100000, 0, 0}, node);
+  MakeNodeRowTexts(2, HeapRecord{0x00150000, 0x00000002, 8, 0x0001A2B0, 0x00100000, 0, 0}, Width::Bits32, node);
   EXPECT_STREQ("3", node.cells[0]);
   EXPECT_STREQ("0x00150000", node.cells[1]);
   EXPECT_STREQ("0", node.cells[2]);
   EXPECT_STREQ("0x00100000", node.cells[3]);  // committed
   EXPECT_STREQ("0x0001a2b0", node.cells[4]);  // allocated
   EXPECT_STREQ("0x00000002", node.cells[5]);
-  MakeNodeRowTexts(0, HeapRecord{0, 0, 0, 0, 0, 0x80000000u, 0}, node);
+  MakeNodeRowTexts(0, HeapRecord{0, 0, 0, 0, 0, 0x80000000u, 0}, Width::Bits32, node);
   EXPECT_STREQ("-2147483648", node.cells[2]);
+
+  // The 64-bit program's widths: the longest texts fill their cells.
+  MakeBlockRowTexts(0, BlockCursor{0xFFFFFFFFFFFFFFF0, UINT64_MAX, kBlockKindFixed, 0}, Width::Bits64, block);
+  EXPECT_STREQ("0xfffffffffffffff0", block.address);
+  EXPECT_STREQ("0xffffffffffffffff", block.size);
+  MakeNodeRowTexts(0, HeapRecord{0x150000, 0xFFFFFFFF, 0, 0x1A2B0, 0x1'0000'0000, 0, 0}, Width::Bits64, node);
+  EXPECT_STREQ("0x0000000000150000", node.cells[1]);
+  EXPECT_STREQ("0x100000000", node.cells[3]);
+  EXPECT_STREQ("0x0001a2b0", node.cells[4]);
+  EXPECT_STREQ("0xffffffff", node.cells[5]);
 
   char progress[128];
   EXPECT_STREQ("Heap Blocks within the selected Node - processing 75 of 80 blocks...",

@@ -11,6 +11,7 @@
 #include "LiveDialog.h"
 #include "framework/WinApp.h"
 #include "shell/Maker.h"
+#include "res/ProgramWidth.h"
 
 namespace {
 struct MenuItem {
@@ -188,7 +189,7 @@ TEST_F(AboutBox, ShowsItsTemplateOwnedByTheDisabledMainDialog) {
   const AboutSeen& seen = runner.Seen()[0];
   EXPECT_EQ(seen.caption, "About Tarnwick");
   ASSERT_EQ(seen.texts.size(), 7u);
-  EXPECT_EQ(seen.texts[1], "Tarnwick Version 1.0");
+  EXPECT_EQ(seen.texts[1], TARNWICK_VERSION_LINE);
   EXPECT_EQ(seen.texts[2], TARNWICK_LEGAL_NOTICE);
   EXPECT_EQ(seen.texts[3], "OK");
   EXPECT_EQ(seen.texts[4], TARNWICK_CONTACT_NAME " <" TARNWICK_CONTACT_MAIL ">");

@@ -30,10 +30,10 @@ std::string Progress(int done, int total) {
          " blocks...";
 }
 
-SubstituteEntry Segment(uint32_t firstBlock) { return {0x00010000, 0x0002, firstBlock}; }
-SubstituteEntry Block(uint32_t size, uint16_t flags) { return {size, flags, 0xBAD0BAD0}; }
+SubstituteEntry Segment(uint64_t firstBlock) { return {0x00010000, 0x0002, firstBlock}; }
+SubstituteEntry Block(uint64_t size, uint16_t flags) { return {size, flags, 0xBAD0BAD0BAD0BAD0}; }
 
-SubstituteHeap Heap(uint32_t base, std::vector<SubstituteEntry> entries) {
+SubstituteHeap Heap(uint64_t base, std::vector<SubstituteEntry> entries) {
   SubstituteHeap heap;
   heap.baseAddress = base;
   heap.flags = 0x00000002;
@@ -43,7 +43,7 @@ SubstituteHeap Heap(uint32_t base, std::vector<SubstituteEntry> entries) {
 }
 
 // A segment, then `blocks` fixed blocks of 0x10 bytes.
-SubstituteHeap HeapOfBlocks(uint32_t base, int blocks) {
+SubstituteHeap HeapOfBlocks(uint64_t base, int blocks) {
   std::vector<SubstituteEntry> entries = {Segment(base + 0x580)};
   entries.insert(entries.end(), static_cast<size_t>(blocks), Block(0x10, 0x0001));
   return Heap(base, entries);
@@ -110,8 +110,8 @@ TEST_F(BlockTable, ClickListsTheBlocksOfTheFirstHeapWithTheClickedBase) {
   // Row 2 carries the same base as row 1: the heap earlier in the list wins.
   ClickNode(1);
   EXPECT_EQ(dlg->m_nodeList.GetNextItem(-1, LVNI_SELECTED), 1);
-  EXPECT_EQ(AllRows(dlg->m_blockList), (std::vector<Row>{{"1", "0x00150588", "0x00000020", "FIXED", "Allocated"},
-                                                         {"2", "0x001505a8", "0x00000030", "Not applicable", "Free"}}));
+  EXPECT_EQ(AllRows(dlg->m_blockList), (std::vector<Row>{{"1", Addr(0x00150588), "0x00000020", "FIXED", "Allocated"},
+                                                         {"2", Addr(0x001505a8), "0x00000030", "Not applicable", "Free"}}));
   SubstituteCounters counters = SubstituteCountersNow();
   EXPECT_EQ(counters.queryFlags, std::vector<uint32_t>{0x14});
   EXPECT_EQ(counters.queryProcessIds, std::vector<uint32_t>{::GetCurrentProcessId()});
@@ -120,10 +120,10 @@ TEST_F(BlockTable, ClickListsTheBlocksOfTheFirstHeapWithTheClickedBase) {
   // Entry 0 a block: addresses count from 0; each kind comes from the
   // block's own flags, so flags 0x0004 read "Unknown" after a fixed block.
   ClickNode(2);
-  EXPECT_EQ(AllRows(dlg->m_blockList), (std::vector<Row>{{"1", "0x00000000", "0x00000010", "FIXED", "Allocated"},
-                                                         {"2", "0x00000010", "0x00000018", "Unknown", "Allocated"},
-                                                         {"3", "0x00000028", "0x00000008", "FIXED", "Allocated"},
-                                                         {"4", "0x00000030", "0x00000028", "FIXED", "Allocated"}}));
+  EXPECT_EQ(AllRows(dlg->m_blockList), (std::vector<Row>{{"1", Addr(0x00000000), "0x00000010", "FIXED", "Allocated"},
+                                                         {"2", Addr(0x00000010), "0x00000018", "Unknown", "Allocated"},
+                                                         {"3", Addr(0x00000028), "0x00000008", "FIXED", "Allocated"},
+                                                         {"4", Addr(0x00000030), "0x00000028", "FIXED", "Allocated"}}));
   EXPECT_TRUE(watcher.Boxes().empty());
   EXPECT_EQ(WindowText(dlg->m_blockCaption.m_hWnd), kCaption);
   EXPECT_EQ(EnabledControls(dlg.Hwnd()), 5);
@@ -143,9 +143,9 @@ TEST_F(BlockTable, WorkedExampleGivesThreeRowsAndNoneForSegments) {
   ClickNode(0);
 
   EXPECT_TRUE(watcher.Boxes().empty());
-  EXPECT_EQ(AllRows(dlg->m_blockList), (std::vector<Row>{{"1", "0x00150588", "0x00000020", "FIXED", "Allocated"},
-                                                         {"2", "0x001505a8", "0x00000040", "Unknown", "Allocated"},
-                                                         {"3", "0x00a00048", "0x000f0000", "Not applicable", "Free"}}));
+  EXPECT_EQ(AllRows(dlg->m_blockList), (std::vector<Row>{{"1", Addr(0x00150588), "0x00000020", "FIXED", "Allocated"},
+                                                         {"2", Addr(0x001505a8), "0x00000040", "Unknown", "Allocated"},
+                                                         {"3", Addr(0x00a00048), "0x000f0000", "Not applicable", "Free"}}));
   EXPECT_EQ(caption.texts, std::vector<std::string>{kCaption});
 }
 
@@ -172,7 +172,7 @@ TEST_F(BlockTable, CaptionShowsProgressEvery25RowsWhileTheControlsAreDisabled) {
     // A segment as the last entry ends the walk without a row.
     CaptionWatch caption(dlg->m_blockCaption.m_hWnd);
     ClickNode(2);
-    EXPECT_EQ(AllRows(dlg->m_blockList), (std::vector<Row>{{"1", "0x00350588", "0x00000010", "FIXED", "Allocated"}}));
+    EXPECT_EQ(AllRows(dlg->m_blockList), (std::vector<Row>{{"1", Addr(0x00350588), "0x00000010", "FIXED", "Allocated"}}));
     EXPECT_EQ(caption.texts, std::vector<std::string>{kCaption});
   }
   {
@@ -286,13 +286,13 @@ TEST_F(BlockTable, TaggedRecordsListTheSameNodesAndBlocks) {
                                                                {0x00100000, 0x0002, 0x00A00040},
                                                                {0x000F0000, 0x0100, 0}}),
                                              Heap(0x00AB0000, {Block(0x10, 0x0200), Block(0x18, 0x0100)})};
-  const std::vector<Row> nodes = {{"1", "0x00150000", "5", "0x00000000", "0x00000000", "0x00000002"},
-                                  {"2", "0x00ab0000", "2", "0x00000000", "0x00000000", "0x00000002"}};
-  const std::vector<Row> first = {{"1", "0x00150588", "0x00000020", "FIXED", "Allocated"},
-                                  {"2", "0x001505a8", "0x00000040", "Unknown", "Allocated"},
-                                  {"3", "0x00a00048", "0x000f0000", "Not applicable", "Free"}};
-  const std::vector<Row> second = {{"1", "0x00000000", "0x00000010", "FIXED", "Allocated"},
-                                   {"2", "0x00000010", "0x00000018", "Not applicable", "Free"}};
+  const std::vector<Row> nodes = {{"1", Addr(0x00150000), "5", "0x00000000", "0x00000000", "0x00000002"},
+                                  {"2", Addr(0x00ab0000), "2", "0x00000000", "0x00000000", "0x00000002"}};
+  const std::vector<Row> first = {{"1", Addr(0x00150588), "0x00000020", "FIXED", "Allocated"},
+                                  {"2", Addr(0x001505a8), "0x00000040", "Unknown", "Allocated"},
+                                  {"3", Addr(0x00a00048), "0x000f0000", "Not applicable", "Free"}};
+  const std::vector<Row> second = {{"1", Addr(0x00000000), "0x00000010", "FIXED", "Allocated"},
+                                   {"2", Addr(0x00000010), "0x00000018", "Not applicable", "Free"}};
   // The header's process heap tells the layout whatever the build; without
   // it, the build does.
   struct Case {
@@ -321,8 +321,13 @@ TEST_F(BlockTable, TaggedRecordsListTheSameNodesAndBlocks) {
   EXPECT_TRUE(watcher.Boxes().empty()) << ::testing::PrintToString(watcher.Texts());
 }
 
-TEST_F(BlockTable, RunningOutOfRoomGrowsTheBufferUpTo256MiB) {
+TEST_F(BlockTable, RunningOutOfRoomGrowsTheBufferUpToItsLargest) {
   constexpr uint32_t MiB = 1u << 20;
+  // 256 MiB is all a 32-bit program's address space can hold; a 64-bit one
+  // goes on to 2 GiB.
+  std::vector<uint32_t> allSizes = {0};
+  for (uint64_t size = 16 * MiB; size <= (sizeof(void*) == 8 ? 2048 : 256) * uint64_t{MiB}; size *= 2)
+    allSizes.push_back(static_cast<uint32_t>(size));
   const std::string noRoom = "Failed to query process heap information, error = 0xc0000017";
   ChooseWith({HeapOfBlocks(0x00150000, 30)});
   SubstituteScenario scenario = SubstituteScenarioInUse();
@@ -348,16 +353,16 @@ TEST_F(BlockTable, RunningOutOfRoomGrowsTheBufferUpTo256MiB) {
   EXPECT_EQ(counters.destructions, 4);
   EXPECT_EQ(LiveSubstituteBuffers(), 0);
 
-  // Never room enough: after 256 MiB the last status is reported.
-  scenario.commitNeeded = 512 * MiB;
+  // Never room enough: after the largest size the last status is reported.
+  scenario.commitNeeded = UINT32_MAX;
   SetSubstituteScenario(scenario);
   ResetSubstituteCounters();
   ClickNode(0);
   EXPECT_EQ(watcher.Texts(), std::vector<std::string>{noRoom});
   EXPECT_EQ(dlg->m_blockList.GetItemCount(), 0);
   counters = SubstituteCountersNow();
-  EXPECT_EQ(counters.createCommits, (std::vector<uint32_t>{0, 16 * MiB, 32 * MiB, 64 * MiB, 128 * MiB, 256 * MiB}));
-  EXPECT_EQ(counters.destructions, 6);
+  EXPECT_EQ(counters.createCommits, allSizes);
+  EXPECT_EQ(counters.destructions, static_cast<int>(allSizes.size()));
 
   // A bigger buffer that can't be had ends the growth with the same report.
   scenario.largestCreatableCommit = 32 * MiB;
@@ -391,7 +396,7 @@ TEST(BlockTableRealTarget, PrivateHeapRowsAreTheTargetsBlocks) {
     ASSERT_TRUE(dlg.ChooseProcessId(target->ProcessId()));
     int node = -1;
     for (int i = 0; i < dlg->m_nodeList.GetItemCount(); ++i)
-      if (CellText(dlg->m_nodeList, i, 1) == Hex(privateHeap->handle)) node = i;
+      if (CellText(dlg->m_nodeList, i, 1) == Addr(privateHeap->handle)) node = i;
     ASSERT_NE(node, -1);
     dlg.ClickRow(dlg->m_nodeList, node);
 
@@ -399,7 +404,7 @@ TEST(BlockTableRealTarget, PrivateHeapRowsAreTheTargetsBlocks) {
     for (const WalkEntry& entry : privateHeap->entries) {
       if (entry.flags & 0x0001) continue;  // a region, not a block
       const bool busy = (entry.flags & 0x0004) && !(entry.flags & 0x0002);
-      expected.push_back({std::to_string(expected.size() + 1), Hex(entry.data), Hex(entry.size),
+      expected.push_back({std::to_string(expected.size() + 1), Addr(entry.data), Hex(entry.size),
                           busy ? "FIXED" : "Not applicable", busy ? "Allocated" : "Free"});
     }
     const std::vector<Row> rows = AllRows(dlg->m_blockList);
@@ -410,7 +415,7 @@ TEST(BlockTableRealTarget, PrivateHeapRowsAreTheTargetsBlocks) {
       ++known;
       bool found = false;
       for (const Row& row : rows)
-        found = found || (row[1] == Hex(block.address) && row[2] == Hex(block.size) && row[4] == "Allocated");
+        found = found || (row[1] == Addr(block.address) && row[2] == Hex(block.size) && row[4] == "Allocated");
       EXPECT_TRUE(found) << "known block " << block.index;
     }
     EXPECT_GE(known, 250);

@@ -15,9 +15,9 @@
 #include "support/TargetProcess.h"
 
 namespace {
-std::vector<std::string> ExpectedDump(uint32_t node, uint32_t address, const std::vector<uint8_t>& bytes) {
+std::vector<std::string> ExpectedDump(uint64_t node, uint64_t address, const std::vector<uint8_t>& bytes) {
   char header[1024];
-  FormatDumpHeader(node, address, static_cast<uint32_t>(bytes.size()), header, sizeof header);
+  FormatDumpHeader(node, address, bytes.size(), kProgramWidth, header, sizeof header);
   std::vector<std::string> lines = {header, ""};
   ForEachDumpRow(bytes.data(), bytes.size(), [&](const char* row, size_t length) { lines.emplace_back(row, length); });
   return lines;
@@ -85,9 +85,9 @@ class DataView : public TargetFixture {
     return ListBoxLines(dlg->m_dataList);
   }
   // The real road: the private heap's node row, clicked, fills the block table.
-  uint32_t OpenPrivateHeap() {
-    const uint32_t base = Report().heaps.at(0).handle;
-    const int row = FindRow(dlg->m_nodeList, 1, Hex(base));
+  uint64_t OpenPrivateHeap() {
+    const uint64_t base = Report().heaps.at(0).handle;
+    const int row = FindRow(dlg->m_nodeList, 1, Addr(base));
     EXPECT_NE(row, -1);
     if (row != -1) dlg.ClickRow(dlg->m_nodeList, row);
     return base;
@@ -97,7 +97,7 @@ class DataView : public TargetFixture {
 };
 
 TEST_F(DataView, DumpsTheTargetsBytesUnderTheHeaderOfTheSelectedNode) {
-  const uint32_t base = OpenPrivateHeap();
+  const uint64_t base = OpenPrivateHeap();
   ASSERT_GT(dlg->m_blockList.GetItemCount(), 0);
   // A block of one full row, one with a partial last row, a text block and
   // one that holds every byte value.
@@ -105,7 +105,7 @@ TEST_F(DataView, DumpsTheTargetsBytesUnderTheHeaderOfTheSelectedNode) {
   for (int index : {0, 1, 5, 7}) {
     const KnownBlock* block = Report().FindBlock(index);
     ASSERT_NE(block, nullptr) << index;
-    const int row = FindRow(dlg->m_blockList, 1, Hex(block->address));
+    const int row = FindRow(dlg->m_blockList, 1, Addr(block->address));
     ASSERT_NE(row, -1) << index;
     EXPECT_EQ(CellText(dlg->m_blockList, row, 4), "Allocated");
     EnableRecorder enables(dlg.Hwnd());
@@ -144,7 +144,7 @@ TEST_F(DataView, HeaderShowsNodeZeroWithNoNodeRowSelected) {
   const std::vector<std::string> lines = ClickBlockRow();
   EXPECT_EQ(lines, ExpectedDump(0, block->address, ExpectedBlockBytes(2, block->size)));
   ASSERT_GE(lines.size(), 1u);
-  EXPECT_EQ(lines[0].rfind("Heap Node Address= 0x00000000, ", 0), 0u) << lines[0];
+  EXPECT_EQ(lines[0].rfind("Heap Node Address= " + Addr(0) + ", ", 0), 0u) << lines[0];
 
   // Rows as long as the row's size says, not the block's: 16 bytes are one
   // row, 17 bytes two, the second a single byte and 47 filler spaces.
@@ -160,7 +160,7 @@ TEST_F(DataView, HeaderShowsNodeZeroWithNoNodeRowSelected) {
 }
 
 TEST_F(DataView, SizeCapComesBeforeTheProcessIsOpened) {
-  const uint32_t unreadable = Report().unreadableAddress;
+  const uint64_t unreadable = Report().unreadableAddress;
   PutBlockRow(dlg->m_blockList, unreadable, 0x00FFFFFF, "Allocated");
   const std::vector<std::string> atCap = ClickBlockRow();
   ASSERT_EQ(atCap.size(), 1u);
@@ -200,7 +200,7 @@ TEST_F(DataView, TaggedHeapRecordsGiveTheSameTablesAndDump) {
     seen.nodes = AllRows(dlg->m_nodeList);
     OpenPrivateHeap();
     seen.blocks = AllRows(dlg->m_blockList);
-    const int row = FindRow(dlg->m_blockList, 1, Hex(block->address));
+    const int row = FindRow(dlg->m_blockList, 1, Addr(block->address));
     if (row != -1) seen.dump = ClickBlockRow(row);
     return seen;
   };

@@ -68,9 +68,7 @@ TEST(HandleLeaks, HundredRoundsIncludingFailuresHoldNoMoreHandles) {
     if (n % 10 == 9) {
       // An unreadable block: the dump and the save both fail to read.
       dlg->m_blockList.InsertItem(0, "1");
-      char address[16];
-      std::snprintf(address, sizeof address, "0x%.8x", target->Report().unreadableAddress);
-      dlg->m_blockList.SetItemText(0, 1, address);
+      dlg->m_blockList.SetItemText(0, 1, Addr(target->Report().unreadableAddress).c_str());
       dlg->m_blockList.SetItemText(0, 2, "0x00000100");
       dlg->m_blockList.SetItemText(0, 4, "Allocated");
       SelectRow(dlg->m_blockList, 0);

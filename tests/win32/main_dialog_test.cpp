@@ -111,11 +111,17 @@ TEST(MainDialog, ControlsCarryTheirFonts) {
 
 TEST(MainDialog, ListViewsHaveTheirColumnsAndStyles) {
   LiveDialog dlg;
-  const std::vector<std::pair<std::string, int>> node = {{"Node Index", 80},   {"Base Address", 100},
-                                                         {"No of Blocks", 80}, {"Comitted", 100},
-                                                         {"Allocated", 100},   {"Flags", 100}};
-  const std::vector<std::pair<std::string, int>> block = {
-      {"Block Index", 80}, {"Block Address", 120}, {"Block Size", 120}, {"Allocation Type", 100}, {"Status", 140}};
+  // A 64-bit program's 16-digit addresses get wider columns, paid for by
+  // the others so that the tables keep their width.
+  const bool wide = sizeof(void*) == 8;
+  const std::vector<std::pair<std::string, int>> node = {
+      {"Node Index", 80},          {"Base Address", wide ? 130 : 100}, {"No of Blocks", wide ? 70 : 80},
+      {"Comitted", wide ? 95 : 100}, {"Allocated", wide ? 95 : 100},     {"Flags", wide ? 90 : 100}};
+  const std::vector<std::pair<std::string, int>> block = {{"Block Index", 80},
+                                                          {"Block Address", wide ? 130 : 120},
+                                                          {"Block Size", 120},
+                                                          {"Allocation Type", 100},
+                                                          {"Status", wide ? 130 : 140}};
   const auto check = [](const CListCtrl& list, const std::vector<std::pair<std::string, int>>& expected) {
     const std::vector<ColumnSeen> columns = ColumnsOf(list);
     ASSERT_EQ(columns.size(), expected.size());

@@ -13,6 +13,7 @@
 #include "LiveDialog.h"
 #include "support/SubstituteFixture.h"
 #include "SubstituteHeapQuery.h"
+#include "support/TableRows.h"
 
 namespace {
 using Row = std::vector<std::string>;
@@ -20,7 +21,7 @@ using Row = std::vector<std::string>;
 // How many of the three buttons a handler disables are enabled right now.
 int EnabledButtons(HWND dialog) { return EnabledCount(dialog, {IDOK, IDC_CLOSE_DATA, IDC_SAVE_DATA}); }
 
-SubstituteHeap Heap(uint32_t base, uint32_t flags, uint32_t allocated, uint32_t committed, size_t entries) {
+SubstituteHeap Heap(uint64_t base, uint32_t flags, uint64_t allocated, uint64_t committed, size_t entries) {
   SubstituteHeap heap;
   heap.baseAddress = base;
   heap.flags = flags;
@@ -74,9 +75,9 @@ TEST_F(NodeTable, ThreeHeapsFillRowsInListOrderWithExactTexts) {
   ASSERT_TRUE(ChooseOwnProcess());
 
   EXPECT_TRUE(watcher.Boxes().empty());
-  const std::vector<Row> expected = {{"1", "0x00000abc", "0", "0x00010000", "0x000001f0", "0x00000002"},
-                                     {"2", "0x7ffe0000", "3", "0xffffffff", "0xdeadbeef", "0x50000062"},
-                                     {"3", "0x00150000", "25", "0x00001000", "0x00000000", "0x00000000"}};
+  const std::vector<Row> expected = {{"1", Addr(0x00000abc), "0", "0x00010000", "0x000001f0", "0x00000002"},
+                                     {"2", Addr(0x7ffe0000), "3", "0xffffffff", "0xdeadbeef", "0x50000062"},
+                                     {"3", Addr(0x00150000), "25", "0x00001000", "0x00000000", "0x00000000"}};
   EXPECT_EQ(AllRows(dlg->m_nodeList), expected);
   EXPECT_EQ(dlg->m_blockList.GetItemCount(), 0);
   EXPECT_EQ(dlg->m_dataList.GetCount(), 0);
@@ -98,7 +99,7 @@ TEST_F(NodeTable, ThreeHeapsFillRowsInListOrderWithExactTexts) {
   SetSubstituteScenario(one);
   ASSERT_TRUE(ChooseOwnProcess());
   EXPECT_EQ(AllRows(dlg->m_nodeList),
-            (std::vector<Row>{{"1", "0x00abcdef", "7", "0x00000020", "0x00000010", "0x00001002"}}));
+            (std::vector<Row>{{"1", Addr(0x00abcdef), "7", "0x00000020", "0x00000010", "0x00001002"}}));
   counters = SubstituteCountersNow();
   EXPECT_EQ(counters.queries, 2);
   EXPECT_EQ(counters.destructions, 2);
@@ -113,7 +114,7 @@ TEST_F(NodeTable, FailedFullQueryFallsBackToTheSummary) {
 
   EXPECT_TRUE(watcher.Boxes().empty());
   ASSERT_EQ(dlg->m_nodeList.GetItemCount(), 3);
-  EXPECT_EQ(RowTexts(dlg->m_nodeList, 1), (Row{"2", "0x7ffe0000", "3", "0xffffffff", "0xdeadbeef", "0x50000062"}));
+  EXPECT_EQ(RowTexts(dlg->m_nodeList, 1), (Row{"2", Addr(0x7ffe0000), "3", "0xffffffff", "0xdeadbeef", "0x50000062"}));
   EXPECT_EQ(CellText(dlg->m_nodeList, 2, 2), "25");
   const SubstituteCounters counters = SubstituteCountersNow();
   EXPECT_EQ(counters.queryFlags, (std::vector<uint32_t>{0x14, 0x04}));
@@ -219,9 +220,9 @@ TEST(NodeTableRealService, ResolvedFunctionsRunWithoutAMessage) {
     ASSERT_NE(buffer, nullptr);
     const int32_t status = dlg->m_pfnRtlQueryProcessDebugInformation(pid, 0x14, buffer);
     uint32_t heaps = 0;
-    uint32_t list = 0;
-    std::memcpy(&list, static_cast<const char*>(buffer) + 56, sizeof list);
-    if (status == 0 && list != 0) std::memcpy(&heaps, reinterpret_cast<const void*>(static_cast<uintptr_t>(list)), 4);
+    uintptr_t list = 0;
+    std::memcpy(&list, static_cast<const char*>(buffer) + LayoutOf(kProgramWidth, false).heapsPointer, sizeof list);
+    if (status == 0 && list != 0) std::memcpy(&heaps, reinterpret_cast<const void*>(list), 4);
     dlg->m_pfnRtlDestroyQueryDebugBuffer(buffer);
     std::printf("real heap query of process %u: status 0x%.8x, heap list %s, %u heaps\n", static_cast<unsigned>(pid),
                 static_cast<unsigned>(status), list ? "present" : "absent", static_cast<unsigned>(heaps));

@@ -9,6 +9,7 @@
 #include "DialogWatcher.h"
 #include "LiveDialog.h"
 #include "heap/ProcessEntry.h"
+#include "res/ProgramWidth.h"
 // After <windows.h>, which it needs.
 #include <psapi.h>
 
@@ -153,7 +154,7 @@ TEST(ProcessList, RefreshWithNothingSelectedSaysSoAndRebuilds) {
 TEST(ProcessList, EnterRefreshesAndEscapeEndsTheModalDialog) {
   int activations = 0;
   DialogWatcher watcher([&](HWND window) {
-    if (WindowText(window).rfind("Tarnwick 1.0 - ", 0) != 0) return false;
+    if (WindowText(window).rfind(TARNWICK_CAPTION_HEAD, 0) != 0) return false;
     ++activations;
     // Through the dialog manager, as keys from the user would go.
     ::PostMessageA(window, WM_KEYDOWN, VK_RETURN, 0);

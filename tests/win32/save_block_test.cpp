@@ -37,30 +37,28 @@ void PutFile(const std::string& path, const std::vector<uint8_t>& bytes) {
   std::fclose(file);
 }
 
-std::vector<uint8_t> ReadTarget(uint32_t processId, uint32_t address, uint32_t size) {
+std::vector<uint8_t> ReadTarget(uint32_t processId, uint64_t address, uint32_t size) {
   std::vector<uint8_t> bytes(size);
   HANDLE process = ::OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, processId);
   SIZE_T got = 0;
-  const BOOL ok = process != nullptr &&
-                  ::ReadProcessMemory(process, reinterpret_cast<LPCVOID>(uintptr_t{address}), bytes.data(), size, &got);
+  const BOOL ok = process != nullptr && ::ReadProcessMemory(process, reinterpret_cast<LPCVOID>(uintptr_t(address)),
+                                                            bytes.data(), size, &got);
   if (process != nullptr) ::CloseHandle(process);
   if (!ok || got != size) bytes.clear();
   return bytes;
 }
 
-bool Readable(uint32_t processId, uint32_t address, uint32_t size) {
+bool Readable(uint32_t processId, uint64_t address, uint32_t size) {
   return !ReadTarget(processId, address, size).empty();
 }
 
-// Where a readable stretch of the target's address space ends: reads up to
-// it succeed, a read that crosses it fails. Zero when none is found.
-uint32_t ReadableEdge(uint32_t processId) {
-  constexpr uint32_t kCoarse = 0x100000, kFine = 0x10000;
-  for (uint32_t at = 0x100000; at < 0x7FF00000; at += kCoarse) {
-    if (Readable(processId, at, 1) || !Readable(processId, at - kCoarse, 1)) continue;
-    for (uint32_t edge = at - kCoarse + kFine; edge <= at; edge += kFine)
-      if (!Readable(processId, edge, 1)) return Readable(processId, edge - kSaveChunkSize, kSaveChunkSize) ? edge : 0;
-  }
+// Where the readable stretch of the target's address space that holds
+// `inside` ends: reads up to it succeed, a read that crosses it fails.
+// Zero when none is found within 256 MiB.
+uint64_t ReadableEdge(uint32_t processId, uint64_t inside) {
+  constexpr uint64_t kStep = 0x10000;
+  for (uint64_t edge = (inside | (kStep - 1)) + 1; edge < inside + (256u << 20); edge += kStep)
+    if (!Readable(processId, edge, 1)) return Readable(processId, edge - kSaveChunkSize, kSaveChunkSize) ? edge : 0;
   return 0;
 }
 
@@ -99,11 +97,11 @@ using Texts = std::vector<std::string>;
 
 TEST_F(SaveBlock, SavesTheClickedBlocksBytesAsNamedFromTheDialogsDefaults) {
   // The real road: node row, block row, then the save button.
-  const int node = FindRow(dlg->m_nodeList, 1, Hex(Report().heaps.at(0).handle));
+  const int node = FindRow(dlg->m_nodeList, 1, Addr(Report().heaps.at(0).handle));
   ASSERT_NE(node, -1);
   dlg.ClickRow(dlg->m_nodeList, node);
   const KnownBlock& block = Block(7);
-  const int row = FindRow(dlg->m_blockList, 1, Hex(block.address));
+  const int row = FindRow(dlg->m_blockList, 1, Addr(block.address));
   ASSERT_NE(row, -1);
   dlg.ClickRow(dlg->m_blockList, row);
   const Texts dump = ListBoxLines(dlg->m_dataList);
@@ -187,7 +185,7 @@ TEST_F(SaveBlock, ExistingFileIsReplacedOnlyBySuccess) {
   // A new name is not left behind either.
   EXPECT_EQ(MessagesOfSave("new.bin"), Texts{kReadFailed});
   EXPECT_EQ(folder.Names(), Texts{"existing.bin"});
-  const uint32_t edge = ReadableEdge(TargetId());
+  const uint64_t edge = ReadableEdge(TargetId(), Block(0).address);
   if (edge != 0) {
     PutBlockRow(dlg->m_blockList, edge - kSaveChunkSize, 2 * kSaveChunkSize, "Allocated");
     EXPECT_EQ(MessagesOfSave("existing.bin"), Texts{kReadFailed});

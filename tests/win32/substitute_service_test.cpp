@@ -19,18 +19,27 @@
 
 namespace {
 
-uint32_t AddressOf(const void* p) { return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(p)); }
+uint64_t AddressOf(const void* p) { return reinterpret_cast<uintptr_t>(p); }
 
-uint32_t Raw32(uint32_t address) {
+// The program's own layout, of which the service writes both forms.
+const QueryLayout& kLayout = LayoutOf(kProgramWidth, false);
+
+uint32_t Raw32(uint64_t address) {
   uint32_t value = 0;
+  std::memcpy(&value, reinterpret_cast<const void*>(static_cast<uintptr_t>(address)), sizeof value);
+  return value;
+}
+
+uint64_t RawPointer(uint64_t address) {
+  uintptr_t value = 0;
   std::memcpy(&value, reinterpret_cast<const void*>(static_cast<uintptr_t>(address)), sizeof value);
   return value;
 }
 
 // The reader the program would use: the layout chosen by what the buffer
 // shows, with no build number to fall back on.
-HeapQueryReader ReaderOf(const MemoryImage& image, uint32_t buffer) {
-  return HeapQueryReader(image, buffer, ChooseHeapListLayout(image, buffer, 0));
+HeapQueryReader ReaderOf(const MemoryImage& image, uint64_t buffer) {
+  return HeapQueryReader(image, buffer, ChooseHeapListLayout(image, buffer, kProgramWidth, 0));
 }
 
 // A buffer from the substitute, destroyed at the end of the test.
@@ -42,7 +51,7 @@ struct Buffer {
   ~Buffer() {
     if (p) SubstituteDestroyQueryDebugBuffer(p);
   }
-  uint32_t Address() const { return AddressOf(p); }
+  uint64_t Address() const { return AddressOf(p); }
 };
 
 SubstituteScenario TwoHeaps() {
@@ -103,10 +112,10 @@ TEST_F(SubstituteService, FullQueryReadsBackFieldForFieldWithTrapsInTheReservedB
 
   // A reader that took 32 bits for the 16-bit fields would see 0xFFFF on top.
   const auto* header = static_cast<const uint8_t*>(buffer.p);
-  for (int i = 0; i < 56; ++i) ASSERT_EQ(header[i], 0xA5) << "header byte " << i;
-  const uint32_t list = Raw32(buffer.Address() + 56);
-  EXPECT_EQ(Raw32(list + 4 + 8), 0xFFFF0008u);
-  EXPECT_EQ(Raw32(first.Entries + 16 + 4), 0xFFFF0001u);
+  for (uint32_t i = 0; i < kLayout.heapsPointer; ++i) ASSERT_EQ(header[i], 0xA5) << "header byte " << i;
+  const uint64_t list = RawPointer(buffer.Address() + kLayout.heapsPointer);
+  EXPECT_EQ(Raw32(list + kLayout.firstRecord + kLayout.entryOverhead), 0xFFFF0008u);
+  EXPECT_EQ(Raw32(first.Entries + kLayout.entryRecordSize + kLayout.entryFlags), 0xFFFF0001u);
 }
 
 TEST_F(SubstituteService, SummaryOnlyQueryKeepsTheCountsButLaysOutNoEntries) {
@@ -157,7 +166,7 @@ TEST_F(SubstituteService, OtherProcessesAndANullHeapListPointer) {
   Buffer buffer;
   EXPECT_EQ(SubstituteQueryProcessDebugInformation(43, 0x14, buffer.p), kSubstituteStatusNoSuchProcess);
   ASSERT_EQ(SubstituteQueryProcessDebugInformation(42, 0x14, buffer.p), 0);
-  EXPECT_EQ(Raw32(buffer.Address() + 56), 0u);
+  EXPECT_EQ(RawPointer(buffer.Address() + kLayout.heapsPointer), 0u);
   EXPECT_EQ(ReaderOf(image, buffer.Address()).HeapCount(), 0u);
 }
 
@@ -311,7 +320,7 @@ TEST_F(HeapTarget, ScenarioWalksOntoTheRealBlockAddresses) {
   // target's own walk: busy, free and uncommitted entries, in order, at
   // their real addresses, and no row for a region.
   for (const TargetReport::Heap& walked : report.heaps) {
-    std::vector<std::tuple<uint32_t, uint32_t, uint32_t>> expected, rows;
+    std::vector<std::tuple<uint64_t, uint64_t, uint32_t>> expected, rows;
     for (const WalkEntry& entry : walked.entries) {
       if (!(entry.flags & 0x1))
         expected.emplace_back(entry.data, entry.size, (entry.flags & 0x4) ? kBlockKindFixed : kBlockKindFree);
@@ -371,9 +380,9 @@ TEST(OwnMemory, ReadsOnlyCommittedReadablePages) {
   // A buffer at the start whose heap-list pointer leads into the last,
   // reserved page.
   std::memset(base, 0, page);
-  const uint32_t at = AddressOf(base);
-  const uint32_t nowhere = at + 3 * page;
-  std::memcpy(base + kQueryHeapsPointerOffset, &nowhere, sizeof nowhere);
+  const uint64_t at = AddressOf(base);
+  const uintptr_t nowhere = static_cast<uintptr_t>(at + 3 * page);
+  std::memcpy(base + kLayout.heapsPointer, &nowhere, sizeof nowhere);
 
   OwnMemoryImage image;
   uint8_t out[32];
@@ -382,6 +391,6 @@ TEST(OwnMemory, ReadsOnlyCommittedReadablePages) {
   EXPECT_FALSE(image.Read(at + 2 * page - 16, out, 32)) << "into a no-access page";
   EXPECT_FALSE(image.Read(at + 3 * page, out, 4)) << "a reserved page";
   EXPECT_FALSE(image.Read(0x10, out, 4));
-  EXPECT_EQ(HeapQueryReader(image, at, kHeapListUntagged).HeapCount(), 0u);
+  EXPECT_EQ(HeapQueryReader(image, at, kLayout).HeapCount(), 0u);
   EXPECT_TRUE(VirtualFree(base, 0, MEM_RELEASE));
 }

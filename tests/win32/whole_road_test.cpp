@@ -15,11 +15,11 @@
 #include "support/TargetReport.h"
 
 namespace {
-std::vector<std::string> ExpectedDump(uint32_t node, const KnownBlock& block) {
+std::vector<std::string> ExpectedDump(uint64_t node, const KnownBlock& block) {
   const std::vector<uint8_t> bytes = ExpectedBlockBytes(block.index, block.size);
   std::vector<std::string> lines;
   char line[1024];
-  FormatDumpHeader(node, block.address, block.size, line, sizeof line);
+  FormatDumpHeader(node, block.address, block.size, kProgramWidth, line, sizeof line);
   lines.push_back(line);
   lines.push_back("");
   ForEachDumpRow(bytes.data(), bytes.size(), [&](const char* row, size_t) { lines.push_back(row); });
@@ -32,13 +32,13 @@ std::vector<std::string> ExpectedDump(uint32_t node, const KnownBlock& block) {
 void InspectPrivateHeap(LiveDialog& dlg, const TargetReport& report, const std::string& shots) {
   const TargetReport::Heap* privateHeap = report.FindHeap("private");
   ASSERT_NE(privateHeap, nullptr);
-  const int nodeRow = FindRow(dlg->m_nodeList, 1, Hex(privateHeap->handle));
+  const int nodeRow = FindRow(dlg->m_nodeList, 1, Addr(privateHeap->handle));
   ASSERT_GE(nodeRow, 0);
   dlg.ClickRow(dlg->m_nodeList, nodeRow);
   int busyRows = 0;
   for (const KnownBlock& block : report.blocks) {
     if (block.heap != privateHeap->handle) continue;
-    const int row = FindRow(dlg->m_blockList, 1, Hex(block.address));
+    const int row = FindRow(dlg->m_blockList, 1, Addr(block.address));
     ASSERT_GE(row, 0) << block.index;
     EXPECT_EQ(CellText(dlg->m_blockList, row, 2), Hex(block.size));
     EXPECT_EQ(CellText(dlg->m_blockList, row, 4), "Allocated");
@@ -51,7 +51,7 @@ void InspectPrivateHeap(LiveDialog& dlg, const TargetReport& report, const std::
 
   const KnownBlock* chosen = report.FindBlock(5);  // a block holding text
   ASSERT_NE(chosen, nullptr);
-  const int blockRow = FindRow(dlg->m_blockList, 1, Hex(chosen->address));
+  const int blockRow = FindRow(dlg->m_blockList, 1, Addr(chosen->address));
   ASSERT_GE(blockRow, 0);
   dlg.ClickRow(dlg->m_blockList, blockRow);
   EXPECT_TRUE(dlg->m_dataList.IsWindowVisible());
@@ -89,7 +89,7 @@ TEST(InspectionRoad, FromChoosingTheTargetToItsEnd) {
   ASSERT_EQ(dlg->m_nodeList.GetItemCount(), static_cast<int>(scenario.heaps.size()));
   for (size_t i = 0; i < scenario.heaps.size(); ++i) {
     EXPECT_EQ(CellText(dlg->m_nodeList, static_cast<int>(i), 0), std::to_string(i + 1));
-    EXPECT_EQ(CellText(dlg->m_nodeList, static_cast<int>(i), 1), Hex(scenario.heaps[i].baseAddress));
+    EXPECT_EQ(CellText(dlg->m_nodeList, static_cast<int>(i), 1), Addr(scenario.heaps[i].baseAddress));
     EXPECT_EQ(CellText(dlg->m_nodeList, static_cast<int>(i), 2), std::to_string(scenario.heaps[i].entries.size()));
   }
   SaveScreenshot(dlg.Hwnd(), "road-1-nodes");

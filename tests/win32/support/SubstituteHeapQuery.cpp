@@ -12,10 +12,6 @@
 #include "heap/HeapQueryFunctions.h"
 #include "heap/HeapRecords.h"
 
-// The records hold pointers as 32-bit values: this only works in a 32-bit
-// process, which is what the window tests are.
-static_assert(sizeof(void*) == 4, "the substitute service lays out 32-bit pointers");
-
 // The entry points must fit the dialog's members exactly.
 static_assert(std::is_same_v<decltype(&SubstituteCreateQueryDebugBuffer), PfnRtlCreateQueryDebugBuffer>);
 static_assert(std::is_same_v<decltype(&SubstituteDestroyQueryDebugBuffer), PfnRtlDestroyQueryDebugBuffer>);
@@ -23,7 +19,14 @@ static_assert(std::is_same_v<decltype(&SubstituteQueryProcessDebugInformation), 
 
 namespace {
 
-constexpr uint32_t kBufferBytes = 128;  // header with its two fields, reserved tail
+constexpr uint32_t kBufferBytes = 192;  // header with its two fields, reserved tail
+
+// The header's two fields in the program's own layout.
+void ClearHeader(uint8_t* bytes) {
+  const QueryLayout& layout = LayoutOf(kProgramWidth, false);
+  PutWord(layout, bytes + layout.heapsPointer, 0);
+  PutWord(layout, bytes + layout.processHeap, 0);
+}
 
 constexpr uint8_t kHeaderFill = 0xA5;
 constexpr uint8_t kReservedFill = 0xEE;
@@ -39,7 +42,7 @@ struct Buffer {
   std::vector<uint8_t> entries;  // every heap's entries, one heap after the other
 };
 
-uint32_t AddressOf(const void* p) { return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(p)); }
+uint64_t AddressOf(const void* p) { return reinterpret_cast<uintptr_t>(p); }
 
 struct State {
   std::mutex lock;
@@ -54,7 +57,7 @@ struct State {
 
   void Misuse(const char* what, const void* buffer) {
     char text[128];
-    std::snprintf(text, sizeof text, "%s 0x%.8x", what, static_cast<unsigned>(AddressOf(buffer)));
+    std::snprintf(text, sizeof text, "%s %p", what, buffer);
     misuses.emplace_back(text);
   }
 };
@@ -80,9 +83,10 @@ State& TheState() {
 }
 
 // The maximum commit sizes the program asks for: the default (0), and the
-// bigger buffers of 16 MiB doubled up to 256 MiB.
+// bigger buffers of 16 MiB doubled up to 256 MiB (2 GiB in a 64-bit program).
 bool KnownCommit(uint32_t commit) {
-  for (uint32_t size = 16u << 20; size <= 256u << 20; size *= 2)
+  const uint64_t largest = sizeof(void*) == 8 ? 2048u << 20 : 256u << 20;
+  for (uint64_t size = 16u << 20; size <= largest; size *= 2)
     if (commit == size) return true;
   return commit == 0;
 }
@@ -90,14 +94,14 @@ bool KnownCommit(uint32_t commit) {
 // Lays the scenario's heaps out into fresh vectors, so the buffer's old
 // content stays intact until the new one is complete.
 void Fill(Buffer& buffer, const SubstituteScenario& scenario, bool withEntries) {
-  const HeapListLayout layout = scenario.taggedRecords ? kHeapListTagged : kHeapListUntagged;
+  const QueryLayout& layout = LayoutOf(kProgramWidth, scenario.taggedRecords);
   const size_t heapCount = scenario.heaps.size();
   std::vector<uint8_t> heapList(layout.firstRecord + layout.recordSize * heapCount, kReservedFill);
   std::vector<uint8_t> entries;
   if (withEntries) {
     size_t total = 0;
     for (const SubstituteHeap& heap : scenario.heaps) total += heap.entries.size();
-    entries.resize(total * kHeapEntryRecordSize);
+    entries.assign(total * layout.entryRecordSize, kReservedFill);
   }
 
   PutLe32(heapList.data(), static_cast<uint32_t>(heapCount));
@@ -105,30 +109,30 @@ void Fill(Buffer& buffer, const SubstituteScenario& scenario, bool withEntries) 
   for (size_t h = 0; h < heapCount; ++h) {
     const SubstituteHeap& heap = scenario.heaps[h];
     uint8_t* record = heapList.data() + layout.firstRecord + layout.recordSize * h;
-    uint32_t entriesAddress = 0;
+    uint64_t entriesAddress = 0;
     if (withEntries && !heap.entries.empty()) {
       uint8_t* out = entries.data() + entryOffset;
       entriesAddress = AddressOf(out);
       for (const SubstituteEntry& entry : heap.entries) {
-        EncodeHeapEntry(HeapEntryRecord{entry.size, entry.flags, entry.address}, out);
-        PutLe16(out + 6, 0xFFFF);
-        PutLe32(out + 8, 0xEEEEEEEEu);
-        out += kHeapEntryRecordSize;
+        EncodeHeapEntry(layout, HeapEntryRecord{entry.size, entry.flags, entry.address}, out);
+        PutLe16(out + layout.entryFlags + 2, 0xFFFF);  // shows up in a 32-bit read of Flags
+        out += layout.entryRecordSize;
       }
-      entryOffset += heap.entries.size() * kHeapEntryRecordSize;
+      entryOffset += heap.entries.size() * layout.entryRecordSize;
     }
-    EncodeHeapRecord(HeapRecord{heap.baseAddress, heap.flags, heap.entryOverhead, heap.bytesAllocated,
+    EncodeHeapRecord(layout,
+                     HeapRecord{heap.baseAddress, heap.flags, heap.entryOverhead, heap.bytesAllocated,
                                 heap.bytesCommitted, static_cast<uint32_t>(heap.entries.size()), entriesAddress},
                      record);
-    PutLe16(record + 10, 0xFFFF);  // shows up in a 32-bit read of EntryOverhead
-    if (layout.recordSize > kHeapRecordSize) std::memcpy(record + kHeapRecordSize, "HeapTag!", 8);
+    PutLe16(record + layout.entryOverhead + 2, 0xFFFF);  // shows up in a 32-bit read of EntryOverhead
+    if (layout.recordSize > FieldBytes(layout)) std::memcpy(record + FieldBytes(layout), "HeapTag!", 8);
   }
 
   buffer.heapList = std::move(heapList);
   buffer.entries = std::move(entries);
-  PutLe32(buffer.bytes + kQueryHeapsPointerOffset, scenario.heapsPointerNull ? 0 : AddressOf(buffer.heapList.data()));
+  PutWord(layout, buffer.bytes + layout.heapsPointer, scenario.heapsPointerNull ? 0 : AddressOf(buffer.heapList.data()));
   const bool processHeapKnown = !scenario.processHeapUnknown && heapCount != 0;
-  PutLe32(buffer.bytes + kQueryProcessHeapOffset, processHeapKnown ? scenario.heaps[0].baseAddress : 0);
+  PutWord(layout, buffer.bytes + layout.processHeap, processHeapKnown ? scenario.heaps[0].baseAddress : 0);
 }
 
 }  // namespace
@@ -192,8 +196,7 @@ void* __stdcall SubstituteCreateQueryDebugBuffer(uint32_t maximumCommit, uint32_
   std::memset(buffer->bytes, kHeaderFill, sizeof buffer->bytes);
   buffer->maximumCommit = maximumCommit;
   // No heap information until a query delivers some.
-  PutLe32(buffer->bytes + kQueryHeapsPointerOffset, 0);
-  PutLe32(buffer->bytes + kQueryProcessHeapOffset, 0);
+  ClearHeader(buffer->bytes);
   void* handle = buffer->bytes;
   state.live.emplace(handle, std::move(buffer));
   ++state.counters.creations;
@@ -219,12 +222,21 @@ int32_t __stdcall SubstituteDestroyQueryDebugBuffer(void* handle) {
   return kSubstituteStatusSuccess;
 }
 
-int32_t __stdcall SubstituteQueryProcessDebugInformation(uint32_t processId, uint32_t flags, void* handle) {
+int32_t __stdcall SubstituteQueryProcessDebugInformation(uintptr_t wideProcessId, uint32_t flags, void* handle) {
   LastErrorKeeper lastError;
   State& state = TheState();
   std::lock_guard guard(state.lock);
   ++state.counters.queries;
   state.counters.queryFlags.push_back(flags);
+  // Identifiers are 32 bits; the system reads the whole pointer-sized
+  // argument, so an upper half left with garbage names another process.
+  const uint32_t processId = static_cast<uint32_t>(wideProcessId);
+  if (processId != wideProcessId) {
+    char text[96];
+    std::snprintf(text, sizeof text, "query with a process identifier of 0x%llx",
+                  static_cast<unsigned long long>(wideProcessId));
+    state.misuses.emplace_back(text);
+  }
   state.counters.queryProcessIds.push_back(processId);
 
   const SubstituteScenario& scenario = state.scenario;
@@ -235,7 +247,7 @@ int32_t __stdcall SubstituteQueryProcessDebugInformation(uint32_t processId, uin
   if (found == state.live.end()) {
     state.Misuse("query into a buffer that is not live:", handle);
     status = kSubstituteStatusInvalidParameter;
-  } else if (scenario.onlyProcessId && *scenario.onlyProcessId != processId) {
+  } else if (scenario.onlyProcessId && *scenario.onlyProcessId != wideProcessId) {
     status = kSubstituteStatusNoSuchProcess;
   } else if (failing != scenario.failingFlags.end()) {
     status = failing->second;  // the buffer stays as it was, whatever the status
@@ -255,8 +267,7 @@ int32_t __stdcall SubstituteQueryProcessDebugInformation(uint32_t processId, uin
     // Nothing about heaps was asked for.
     buffer.heapList = {};
     buffer.entries = {};
-    PutLe32(buffer.bytes + kQueryHeapsPointerOffset, 0);
-    PutLe32(buffer.bytes + kQueryProcessHeapOffset, 0);
+    ClearHeader(buffer.bytes);
   }
   return kSubstituteStatusSuccess;
 }

@@ -1,14 +1,17 @@
 // A stand-in for the system's heap-query service, for tests that put its
 // three functions into the dialog's entry-point members. Wine's own service
 // reports no heaps, so this one lays out whatever heaps a test describes,
-// in the system's buffer layout (heap/HeapLayout.h), untagged or tagged:
+// in the system's buffer layout for the program's own width
+// (heap/HeapLayout.h), untagged or tagged:
 //
-//   buffer:     header bytes 0xA5, heap-list pointer at 56, the process heap
-//               (the first heap's base) at 76
-//   heap list:  32-bit count, then 64-byte records from offset 4, or 72-byte
-//               records from offset 8 (padding 0xEE, tags "HeapTag!")
-//   record:     reserved bytes 0xEE, 0xFFFF in the reserved @10
-//   entry:      0xFFFF in the reserved @6, 0xEEEEEEEE in the reserved @8
+//   buffer:     header bytes 0xA5, heap-list pointer and the process heap
+//               (the first heap's base) at their offsets (56 and 76, or
+//               112 and 152)
+//   heap list:  32-bit count, then the records (64 or 72 bytes from offset
+//               4 or 8; 88 or 96 bytes from offset 8), padding 0xEE, tags
+//               "HeapTag!"
+//   record:     reserved bytes 0xEE, 0xFFFF in the two after EntryOverhead
+//   entry:      reserved bytes 0xEE, 0xFFFF in the two after Flags
 //
 // The pointers are real pointers into this process, valid until the buffer
 // is destroyed. Every call is counted, and misuse (destroying or querying a
@@ -23,16 +26,16 @@
 #include <vector>
 
 struct SubstituteEntry {
-  uint32_t size = 0;
+  uint64_t size = 0;
   uint16_t flags = 0;
-  uint32_t address = 0;
+  uint64_t address = 0;
 };
 
 struct SubstituteHeap {
-  uint32_t baseAddress = 0;
+  uint64_t baseAddress = 0;
   uint32_t flags = 0;
-  uint32_t bytesAllocated = 0;
-  uint32_t bytesCommitted = 0;
+  uint64_t bytesAllocated = 0;
+  uint64_t bytesCommitted = 0;
   uint16_t entryOverhead = 0;
   std::vector<SubstituteEntry> entries;
 };
@@ -57,7 +60,7 @@ struct SubstituteScenario {
   // When set, a failed query leaves this as the thread's last error code
   // (the system's service leaves it untouched, which is the default here).
   std::optional<uint32_t> lastErrorOnFailure;
-  // Records 72 bytes apart from offset 8, as later Windows 11 builds write.
+  // Records with a tag, as later Windows 11 builds write.
   bool taggedRecords = false;
   // The header names no process heap (the value at 76 stays 0).
   bool processHeapUnknown = false;
@@ -90,7 +93,9 @@ void ResetSubstituteCounters();
 // Buffers created and not yet destroyed.
 int LiveSubstituteBuffers();
 // Calls made with a buffer that was never created or is already destroyed
-// (null included), since the last reset; the log says what each one was.
+// (null included), with arguments the program never passes, or with a
+// process identifier whose upper half is not zero, since the last reset;
+// the log says what each one was.
 int SubstituteMisuses();
 std::vector<std::string> SubstituteMisuseLog();
 
@@ -98,4 +103,4 @@ std::vector<std::string> SubstituteMisuseLog();
 // system's functions (see heap/HeapQueryFunctions.h).
 void* __stdcall SubstituteCreateQueryDebugBuffer(uint32_t maximumCommit, uint32_t useEventPair);
 int32_t __stdcall SubstituteDestroyQueryDebugBuffer(void* buffer);
-int32_t __stdcall SubstituteQueryProcessDebugInformation(uint32_t processId, uint32_t flags, void* buffer);
+int32_t __stdcall SubstituteQueryProcessDebugInformation(uintptr_t processId, uint32_t flags, void* buffer);

@@ -10,9 +10,16 @@ constexpr uint16_t kWalkRegion = 0x0001;
 constexpr uint16_t kWalkUncommitted = 0x0002;
 constexpr uint16_t kWalkBusy = 0x0004;
 
+bool ReadHex(std::istream& in, uint64_t& out) {
+  unsigned long long value = 0;
+  if (!(in >> std::hex >> value)) return false;
+  out = value;
+  return true;
+}
+
 bool ReadHex(std::istream& in, uint32_t& out) {
-  unsigned long value = 0;
-  if (!(in >> std::hex >> value) || value > 0xFFFFFFFFul) return false;
+  uint64_t value = 0;
+  if (!ReadHex(in, value) || value > 0xFFFFFFFFu) return false;
   out = static_cast<uint32_t>(value);
   return true;
 }

@@ -13,35 +13,35 @@
 // One HeapWalk result of the target. The region fields are set for region
 // entries (flags & 0x0001) only.
 struct WalkEntry {
-  uint32_t data = 0;      // lpData
+  uint64_t data = 0;      // lpData
   uint32_t size = 0;      // cbData
   uint32_t overhead = 0;  // cbOverhead
   uint16_t flags = 0;     // wFlags: 0x0001 region, 0x0002 uncommitted, 0x0004 busy, 0 free
   uint32_t regionIndex = 0;
   uint32_t committed = 0;
   uint32_t uncommitted = 0;
-  uint32_t firstBlock = 0;
-  uint32_t lastBlock = 0;
+  uint64_t firstBlock = 0;
+  uint64_t lastBlock = 0;
 };
 
 // A block the target allocated and filled with ExpectedBlockBytes(index, size).
 struct KnownBlock {
   int index = 0;
-  uint32_t address = 0;
+  uint64_t address = 0;
   uint32_t size = 0;
-  uint32_t heap = 0;  // handle of the heap that holds it
+  uint64_t heap = 0;  // handle of the heap that holds it
 };
 
 struct TargetReport {
   struct Heap {
-    uint32_t handle = 0;
+    uint64_t handle = 0;
     std::string role;  // "private", "process" or "other"
     std::vector<WalkEntry> entries;
   };
   uint32_t processId = 0;
   std::vector<Heap> heaps;  // the private heap, the process heap, then the others
   std::vector<KnownBlock> blocks;
-  uint32_t unreadableAddress = 0;  // reads there (1 byte, 4 KB) fail
+  uint64_t unreadableAddress = 0;  // reads there (1 byte, 4 KB) fail
 
   const Heap* FindHeap(const std::string& role) const;
   const KnownBlock* FindBlock(int index) const;

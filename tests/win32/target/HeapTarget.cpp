@@ -96,21 +96,20 @@ void AppendLine(std::string& text, const char* format, ...) {
     text.append(line, static_cast<size_t>(length) < sizeof line ? static_cast<size_t>(length) : sizeof line - 1);
 }
 
-unsigned Hex(const void* p) { return static_cast<unsigned>(reinterpret_cast<UINT_PTR>(p)); }
+unsigned long long Hex(const void* p) { return reinterpret_cast<UINT_PTR>(p); }
 
 // The first of the candidates where both a 1-byte read and a read of
 // kUnreadableSpan bytes fail; 0 when there is none.
 constexpr SIZE_T kUnreadableSpan = 0x1000;
 
-bool ReadFails(uint32_t address, SIZE_T size) {
+bool ReadFails(UINT_PTR address, SIZE_T size) {
   static uint8_t sink[kUnreadableSpan];
   SIZE_T got = 0;
-  return !ReadProcessMemory(GetCurrentProcess(), reinterpret_cast<const void*>(static_cast<UINT_PTR>(address)), sink,
-                            size, &got);
+  return !ReadProcessMemory(GetCurrentProcess(), reinterpret_cast<const void*>(address), sink, size, &got);
 }
 
-uint32_t FirstUnreadable(std::initializer_list<uint32_t> candidates) {
-  for (const uint32_t address : candidates) {
+UINT_PTR FirstUnreadable(std::initializer_list<UINT_PTR> candidates) {
+  for (const UINT_PTR address : candidates) {
     if (address && ReadFails(address, 1) && ReadFails(address, kUnreadableSpan)) return address;
   }
   return 0;
@@ -177,8 +176,7 @@ int main(int argc, char** argv) {
   // they were committed; it fails only where nothing is mapped at all,
   // such as the first 64 KB. Each candidate is checked with a real read.
   Pages reserved(0x10000, MEM_RESERVE, PAGE_NOACCESS);
-  const uint32_t unreadable =
-      FirstUnreadable({static_cast<uint32_t>(reinterpret_cast<UINT_PTR>(reserved.base)), 0x00001000u, 0xFFFF0000u});
+  const UINT_PTR unreadable = FirstUnreadable({reinterpret_cast<UINT_PTR>(reserved.base), 0x00001000u, 0xFFFF0000u});
   if (!unreadable) return 3;
 
   WalkedHeap heaps[64];
@@ -208,14 +206,14 @@ int main(int argc, char** argv) {
   std::string report;
   AppendLine(report, "pid %lu\n", static_cast<unsigned long>(pid));
   for (size_t h = 0; h < heapCount; ++h) {
-    AppendLine(report, "heap %x %s\n", Hex(heaps[h].handle), heaps[h].role);
+    AppendLine(report, "heap %llx %s\n", Hex(heaps[h].handle), heaps[h].role);
     for (size_t k = 0; k < heaps[h].count; ++k) {
       const PROCESS_HEAP_ENTRY& e = captured[heaps[h].first + k];
-      AppendLine(report, "entry %x %lx %u %x %u", Hex(e.lpData), static_cast<unsigned long>(e.cbData),
+      AppendLine(report, "entry %llx %lx %u %x %u", Hex(e.lpData), static_cast<unsigned long>(e.cbData),
                  static_cast<unsigned>(e.cbOverhead), static_cast<unsigned>(e.wFlags),
                  static_cast<unsigned>(e.iRegionIndex));
       if (e.wFlags & PROCESS_HEAP_REGION)
-        AppendLine(report, " %lx %lx %x %x", static_cast<unsigned long>(e.Region.dwCommittedSize),
+        AppendLine(report, " %lx %lx %llx %llx", static_cast<unsigned long>(e.Region.dwCommittedSize),
                    static_cast<unsigned long>(e.Region.dwUnCommittedSize), Hex(e.Region.lpFirstBlock),
                    Hex(e.Region.lpLastBlock));
       report += '\n';
@@ -223,10 +221,10 @@ int main(int argc, char** argv) {
   }
   for (int i = 0; i < totalBlocks; ++i) {
     if (addresses[i])
-      AppendLine(report, "block %d %x %x %x\n", i, Hex(addresses[i]), TargetBlockSize(i),
+      AppendLine(report, "block %d %llx %x %llx\n", i, Hex(addresses[i]), TargetBlockSize(i),
                  Hex(i < privateBlocks ? privateHeap.handle : processHeap));
   }
-  AppendLine(report, "unreadable %x\n", static_cast<unsigned>(unreadable));
+  AppendLine(report, "unreadable %llx\n", static_cast<unsigned long long>(unreadable));
   report += "end\n";
   if (!WriteReport(reportPath, report)) return 4;
 
