@@ -1,5 +1,5 @@
 // Throughput of the block walk with the block table's row texts, over one
-// heap of five million entries.
+// heap of five million entries, in 32-bit and in 64-bit records.
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
@@ -25,7 +25,7 @@ class ChecksumSink : public BlockTableSink {
   uint64_t checksum = 0;
 
  private:
-  char m_cell[11] = {};
+  char m_cell[kHexTextSize] = {};
 };
 
 }  // namespace
@@ -41,22 +41,28 @@ int main() {
     else
       heap.entries.push_back(HeapEntryRecord{16u + (i % 7) * 8, kFlags[i % 5], 0});
   }
-  const FixtureImage image = BuildQueryImage(0x00010000, {heap});
-  HeapQueryReader reader(image, 0x00010000, kQueryLayout32);
-  HeapRecord record{};
-  if (!reader.ReadHeap(0, record)) return 2;
+  bool met = true;
+  for (const QueryLayout* layout : {&kQueryLayout32, &kQueryLayout64}) {
+    const FixtureImage image = BuildQueryImage(0x00010000, {heap}, true, *layout);
+    HeapQueryReader reader(image, 0x00010000, *layout);
+    HeapRecord record{};
+    if (!reader.ReadHeap(0, record)) return 2;
 
-  double best = 0;
-  uint32_t rows = 0;
-  ChecksumSink sink;
-  for (int run = 0; run < 5; ++run) {
-    const auto start = std::chrono::steady_clock::now();
-    rows = FillBlockRows(reader, record, sink);
-    const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
-    const double perSecond = kEntries / elapsed.count();
-    if (perSecond > best) best = perSecond;
+    double best = 0;
+    uint32_t rows = 0;
+    ChecksumSink sink;
+    for (int run = 0; run < 5; ++run) {
+      const auto start = std::chrono::steady_clock::now();
+      rows = FillBlockRows(reader, record, sink);
+      const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
+      const double perSecond = kEntries / elapsed.count();
+      if (perSecond > best) best = perSecond;
+    }
+    std::printf(
+        "%s records: block walk + row texts: %.1f million entries/s (best of 5, %u entries, %u rows, checksum %llu)\n",
+        layout->width == Width::Bits64 ? "64-bit" : "32-bit", best / 1e6, kEntries, rows,
+        static_cast<unsigned long long>(sink.checksum));
+    met = met && best >= 5e6;
   }
-  std::printf("block walk + row texts: %.1f million entries/s (best of 5, %u entries, %u rows, checksum %llu)\n",
-              best / 1e6, kEntries, rows, static_cast<unsigned long long>(sink.checksum));
-  return best >= 5e6 ? 0 : 1;
+  return met ? 0 : 1;
 }

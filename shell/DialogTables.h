@@ -29,10 +29,10 @@ constexpr bool kWideAddresses = kProgramWidth == Width::Bits64;
 constexpr ColumnSpec kNodeColumns[] = {
     {"Node Index", 80},
     {"Base Address", kWideAddresses ? 130 : 100},
-    {"No of Blocks", kWideAddresses ? 70 : 80},
+    {"No of Blocks", 80},
     {"Comitted", kWideAddresses ? 95 : 100},
     {"Allocated", kWideAddresses ? 95 : 100},
-    {"Flags", kWideAddresses ? 90 : 100},
+    {"Flags", kWideAddresses ? 80 : 100},
 };
 
 constexpr ColumnSpec kBlockColumns[] = {

@@ -54,3 +54,31 @@ TEST(ProcessEntryTest, IdentifierArrayStopsDoublingAtItsCeiling) {
   EXPECT_EQ(0u, capacity);
   EXPECT_EQ(1024000u, largest);
 }
+
+TEST(ProcessEntryTest, ProcessesOfTheOtherWidthAreMarked) {
+  // A 64-bit program can't read a process under the compatibility layer;
+  // a 32-bit one under the layer can't read one outside it.
+  EXPECT_EQ(Width::Bits32, OtherWidthOf(Width::Bits64, false, true));
+  EXPECT_EQ(std::nullopt, OtherWidthOf(Width::Bits64, false, false));
+  EXPECT_EQ(Width::Bits64, OtherWidthOf(Width::Bits32, true, false));
+  EXPECT_EQ(std::nullopt, OtherWidthOf(Width::Bits32, true, true));
+  // 32-bit Windows (no layer), and whatever can't be told: nothing changes.
+  EXPECT_EQ(std::nullopt, OtherWidthOf(Width::Bits32, false, false));
+  EXPECT_EQ(std::nullopt, OtherWidthOf(Width::Bits32, std::nullopt, false));
+  EXPECT_EQ(std::nullopt, OtherWidthOf(Width::Bits64, true, std::nullopt));
+
+  const std::string marked = FormatProcessEntry("app.exe", 4242, Width::Bits32);
+  EXPECT_EQ("app.exe (32-bit)    [4242]", marked);
+  EXPECT_EQ(4242, ProcessIdFromEntryText(marked.c_str()));
+  EXPECT_EQ("svc.exe (64-bit)    [8]", FormatProcessEntry("svc.exe", 8, Width::Bits64));
+  EXPECT_STREQ("This is a 32-bit process: its heaps are shown by Tarnwick.exe", OtherWidthText(Width::Bits32));
+  EXPECT_STREQ("This is a 64-bit process: its heaps are shown by Tarnwick64.exe", OtherWidthText(Width::Bits64));
+}
+
+TEST(ProcessEntryTest, ImagePathGivesItsFileName) {
+  EXPECT_EQ("explorer.exe", ImageFileName("C:\\Windows\\explorer.exe"));
+  EXPECT_EQ("svchost.exe", ImageFileName("\\Device\\HarddiskVolume3\\Windows\\System32\\svchost.exe"));
+  EXPECT_EQ("a.exe", ImageFileName("a.exe"));
+  EXPECT_EQ("", ImageFileName("C:\\folder\\"));
+  EXPECT_EQ("", ImageFileName(nullptr));
+}

@@ -18,6 +18,7 @@
 
 #include "LiveDialog.h"
 #include "SubstituteHeapQuery.h"
+#include "support/TableRows.h"
 
 namespace {
 constexpr int kBlocks = 100000;
@@ -45,17 +46,14 @@ SubstituteHeap BenchHeap() {
 // The rows the dialog is expected to show for BenchHeap, made up front.
 std::vector<std::array<std::string, kColumns>> ExpectedRows(const SubstituteHeap& heap) {
   std::vector<std::array<std::string, kColumns>> rows;
-  uint32_t address = heap.entries[0].address + heap.entryOverhead;
-  char text[32];
+  uint64_t address = heap.entries[0].address + heap.entryOverhead;
   for (size_t i = 1; i < heap.entries.size(); ++i) {
     const SubstituteEntry& entry = heap.entries[i];
     const bool free = entry.flags == 0x0100;
     std::array<std::string, kColumns> row;
     row[0] = std::to_string(i);
-    std::snprintf(text, sizeof text, "0x%.8x", static_cast<unsigned>(address));
-    row[1] = text;
-    std::snprintf(text, sizeof text, "0x%.8x", static_cast<unsigned>(entry.size));
-    row[2] = text;
+    row[1] = Addr(address);
+    row[2] = Hex(entry.size);
     row[3] = free ? "Not applicable" : "FIXED";
     row[4] = free ? "Free" : "Allocated";
     rows.push_back(row);

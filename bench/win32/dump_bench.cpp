@@ -23,6 +23,7 @@
 #include "LiveDialog.h"
 #include "SaveAsDriver.h"
 #include "SubstituteHeapQuery.h"
+#include "support/TableRows.h"
 #include "blockdata/DumpLines.h"
 
 namespace {
@@ -47,7 +48,7 @@ double Median(std::vector<double> values) {
   return values[values.size() / 2];
 }
 
-uint32_t AddressOf(const void* p) { return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(p)); }
+uint64_t AddressOf(const void* p) { return reinterpret_cast<uintptr_t>(p); }
 
 // A list box with the data list's styles, font, extent and place.
 HWND MakeBareListBox(LiveDialog& dlg) {
@@ -106,7 +107,7 @@ double RealDump(LiveDialog& dlg, const std::vector<uint8_t>& block) {
   dlg->m_dataList.ResetContent();
   PumpMessages(50);
   const double start = Now();
-  dlg->ShowBlockData(static_cast<uint32_t>(kDumpBytes), static_cast<int>(::GetCurrentProcessId()),
+  dlg->ShowBlockData(kDumpBytes, static_cast<int>(::GetCurrentProcessId()),
                      AddressOf(block.data()));
   const double seconds = Now() - start;
   const int count = dlg->m_dataList.GetCount();
@@ -142,14 +143,13 @@ double RealCopyAll(LiveDialog& dlg, bool check) {
 // (c): from pressing Save in the Save As dialog until the handler returns.
 double RealSave(LiveDialog& dlg, const std::vector<uint8_t>& block, const saving::ScratchFolder& folder) {
   const std::string path = folder.Path("saved.bin");
-  char address[16], size[16];
-  std::snprintf(address, sizeof address, "0x%.8x", AddressOf(block.data()));
-  std::snprintf(size, sizeof size, "0x%.8x", static_cast<unsigned>(block.size()));
+  const std::string address = Addr(AddressOf(block.data()));
+  const std::string size = Hex(block.size());
   CListCtrl& list = dlg->m_blockList;
   list.DeleteAllItems();
   list.InsertItem(0, "0");
-  list.SetItemText(0, 1, address);
-  list.SetItemText(0, 2, size);
+  list.SetItemText(0, 1, address.c_str());
+  list.SetItemText(0, 2, size.c_str());
   list.SetItemText(0, 4, "Allocated");
   LVITEMA item = {};
   item.stateMask = item.state = LVIS_SELECTED;
@@ -181,7 +181,7 @@ int main(int argc, char** argv) {
   std::vector<std::string> lines;
   lines.reserve(2 + kDumpBytes / 16 + 1);
   char header[1024];
-  FormatDumpHeader(0, AddressOf(dumpBlock.data()), static_cast<uint32_t>(kDumpBytes), header, sizeof header);
+  FormatDumpHeader(0, AddressOf(dumpBlock.data()), kDumpBytes, kProgramWidth, header, sizeof header);
   lines.emplace_back(header);
   lines.emplace_back();
   ForEachDumpRow(dumpBlock.data(), dumpBlock.size(),

@@ -279,6 +279,22 @@ TEST_F(BlockTable, FailuresAreReportedWithTheTableEmptyAndTheCaptionAsItWas) {
   EXPECT_EQ(counters.destructions, 0);
 }
 
+// A 64-bit process's heaps lie above 4 GiB: the node row's base is read
+// back whole to find the heap again, and every address keeps its upper half.
+TEST_F(BlockTable, HeapsAboveFourGiBKeepTheirWholeAddresses) {
+  if (sizeof(void*) != 8) GTEST_SKIP() << "a 32-bit process has no addresses above 4 GiB";
+  // Two heaps whose bases differ only above bit 31: a base cut to 32 bits
+  // would find the first heap for the second row.
+  ChooseWith({Heap(0x000001E5F0A00000, {Segment(0x000001E5F0A00740), Block(0x30, 0x0001)}),
+              Heap(0x000002E5F0A00000, {Segment(0x000002E5F0A00740), Block(0x1'0000'0010, 0x0001),
+                                        Block(0x40, 0x0100)})});
+  EXPECT_EQ(CellText(dlg->m_nodeList, 1, 1), "0x000002e5f0a00000");
+  ClickNode(1);
+  EXPECT_EQ(AllRows(dlg->m_blockList),
+            (std::vector<Row>{{"1", "0x000002e5f0a00748", "0x100000010", "FIXED", "Allocated"},
+                              {"2", "0x000002e6f0a00758", "0x00000040", "Not applicable", "Free"}}));
+}
+
 TEST_F(BlockTable, TaggedRecordsListTheSameNodesAndBlocks) {
   const std::vector<SubstituteHeap> heaps = {Heap(0x00150000, {{0x00040000, 0x0002, 0x00150580},
                                                                {0x00000020, 0x0001, 0},

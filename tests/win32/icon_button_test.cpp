@@ -224,10 +224,18 @@ TEST(IconButton, IconAndCaptionSitAtTheirPlacesAndShiftOneWhenPressed) {
     EXPECT_GE(caption.left, 30 + shift);
     EXPECT_LE(caption.left, 32 + shift);
     EXPECT_GE(caption.top, 4 + shift);
-    Canvas measure(1, 1, FontOf(refresh.m_hWnd));
+    // Ink against ink: "Refresh" drawn plainly in the button's font (its
+    // advance width adds side bearings that depend on the font at hand).
+    Canvas plain(size.cx, size.cy, FontOf(refresh.m_hWnd)), drawn(size.cx, size.cy, FontOf(refresh.m_hWnd));
+    plain.Fill(::GetSysColor(COLOR_BTNFACE));
+    drawn.Fill(::GetSysColor(COLOR_BTNFACE));
+    ::SetBkMode(drawn.Dc(), TRANSPARENT);
+    ::TextOutA(drawn.Dc(), 0, 0, "Refresh", 7);
+    const Box ink = DiffBox(plain.Pixels(), drawn.Pixels(), size.cx);
     SIZE text{};
-    ::GetTextExtentPoint32A(measure.Dc(), "Refresh", 7, &text);
-    EXPECT_NEAR(caption.right - caption.left, text.cx, 2);
+    ::GetTextExtentPoint32A(drawn.Dc(), "Refresh", 7, &text);
+    ASSERT_FALSE(ink.empty);
+    EXPECT_NEAR(caption.right - caption.left, ink.right - ink.left, 1);
     EXPECT_LE(caption.bottom, 4 + shift + text.cy + 1);
   }
 

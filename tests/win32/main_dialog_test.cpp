@@ -115,8 +115,8 @@ TEST(MainDialog, ListViewsHaveTheirColumnsAndStyles) {
   // the others so that the tables keep their width.
   const bool wide = sizeof(void*) == 8;
   const std::vector<std::pair<std::string, int>> node = {
-      {"Node Index", 80},          {"Base Address", wide ? 130 : 100}, {"No of Blocks", wide ? 70 : 80},
-      {"Comitted", wide ? 95 : 100}, {"Allocated", wide ? 95 : 100},     {"Flags", wide ? 90 : 100}};
+      {"Node Index", 80},          {"Base Address", wide ? 130 : 100}, {"No of Blocks", 80},
+      {"Comitted", wide ? 95 : 100}, {"Allocated", wide ? 95 : 100},     {"Flags", wide ? 80 : 100}};
   const std::vector<std::pair<std::string, int>> block = {{"Block Index", 80},
                                                           {"Block Address", wide ? 130 : 120},
                                                           {"Block Size", 120},

@@ -10,6 +10,7 @@
 #include "LiveDialog.h"
 #include "heap/ProcessEntry.h"
 #include "res/ProgramWidth.h"
+#include "support/SubstituteHeapQuery.h"
 // After <windows.h>, which it needs.
 #include <psapi.h>
 
@@ -41,7 +42,58 @@ BOOL WINAPI EnumerateMany(DWORD* ids, DWORD bytes, DWORD* written) {
   *written = static_cast<DWORD>(count * sizeof(DWORD));
   return TRUE;
 }
+// Stands in for IsWow64Process: g_otherWidthId is a process of the other
+// width. A 64-bit program sees it under the compatibility layer; a 32-bit
+// one sees itself and every other process under it, that one outside.
+DWORD g_otherWidthId = 0;
+
+BOOL WINAPI PretendWidths(HANDLE process, BOOL* underLayer) {
+  const bool other = ::GetProcessId(process) == g_otherWidthId;
+  *underLayer = sizeof(void*) == 8 ? other : !other;
+  return TRUE;
+}
 }  // namespace
+
+// The other program's process is marked in its entry; choosing it empties
+// the views, says which program shows its heaps and queries nothing.
+TEST(ProcessList, ProcessOfTheOtherWidthIsMarkedAndLeftToTheOtherProgram) {
+  IdleChild child;
+  ASSERT_TRUE(child.Running());
+  LiveDialog dlg;
+  dlg.UseSubstituteService();
+  g_otherWidthId = child.ProcessId();
+  dlg->m_pfnIsWow64Process = &PretendWidths;
+  dlg.ClickButton(IDOK);
+  const std::string entry = EntryOf(ComboEntries(dlg->m_processCombo), child.ProcessId());
+  const bool program64 = sizeof(void*) == 8;
+  EXPECT_EQ(entry, std::string("tarnwick_win32_tests.exe ") + (program64 ? "(32-bit)" : "(64-bit)") + "    [" +
+                       std::to_string(child.ProcessId()) + "]");
+  EXPECT_EQ(EntryOf(ComboEntries(dlg->m_processCombo), ::GetCurrentProcessId()),
+            "tarnwick_win32_tests.exe    [" + std::to_string(::GetCurrentProcessId()) + "]");
+
+  SetSubstituteScenario({});
+  ResetSubstituteCounters();
+  dlg->m_nodeList.InsertItem(0, "left over");
+  dlg->m_dataList.AddString("left over");
+  dlg->EnterDataMode();
+  DialogWatcher watcher;
+  ASSERT_TRUE(dlg.ChooseProcessId(child.ProcessId()));
+  ASSERT_EQ(watcher.Boxes().size(), 1u);
+  EXPECT_EQ(watcher.Boxes()[0].text, program64 ? "This is a 32-bit process: its heaps are shown by Tarnwick.exe"
+                                               : "This is a 64-bit process: its heaps are shown by Tarnwick64.exe");
+  EXPECT_EQ(watcher.Boxes()[0].caption, "Tarnwick");
+  EXPECT_EQ(watcher.Boxes()[0].icon, static_cast<UINT>(MB_ICONINFORMATION));
+  EXPECT_EQ(dlg->m_nodeList.GetItemCount(), 0);
+  EXPECT_EQ(dlg->m_dataList.GetCount(), 0);
+  EXPECT_TRUE(dlg->m_nodeList.IsWindowVisible());
+  EXPECT_EQ(SubstituteCountersNow().creations + SubstituteCountersNow().queries, 0);
+
+  // Its own kind of process is inspected as ever.
+  watcher.Clear();
+  ASSERT_TRUE(dlg.ChooseProcessId(::GetCurrentProcessId()));
+  EXPECT_TRUE(watcher.Boxes().empty());
+  EXPECT_EQ(SubstituteCountersNow().queries, 1);
+}
 
 TEST(ProcessList, HoldsEveryRunningProcessSortedWithTheFirstSelected) {
   IdleChild child;

@@ -48,20 +48,6 @@ std::vector<uint8_t> ReadTarget(uint32_t processId, uint64_t address, uint32_t s
   return bytes;
 }
 
-bool Readable(uint32_t processId, uint64_t address, uint32_t size) {
-  return !ReadTarget(processId, address, size).empty();
-}
-
-// Where the readable stretch of the target's address space that holds
-// `inside` ends: reads up to it succeed, a read that crosses it fails.
-// Zero when none is found within 256 MiB.
-uint64_t ReadableEdge(uint32_t processId, uint64_t inside) {
-  constexpr uint64_t kStep = 0x10000;
-  for (uint64_t edge = (inside | (kStep - 1)) + 1; edge < inside + (256u << 20); edge += kStep)
-    if (!Readable(processId, edge, 1)) return Readable(processId, edge - kSaveChunkSize, kSaveChunkSize) ? edge : 0;
-  return 0;
-}
-
 class SaveBlock : public TargetFixture {
  protected:
   const KnownBlock& Block(int index) const {
@@ -185,7 +171,7 @@ TEST_F(SaveBlock, ExistingFileIsReplacedOnlyBySuccess) {
   // A new name is not left behind either.
   EXPECT_EQ(MessagesOfSave("new.bin"), Texts{kReadFailed});
   EXPECT_EQ(folder.Names(), Texts{"existing.bin"});
-  const uint64_t edge = ReadableEdge(TargetId(), Block(0).address);
+  const uint64_t edge = Report().readableEdge;
   if (edge != 0) {
     PutBlockRow(dlg->m_blockList, edge - kSaveChunkSize, 2 * kSaveChunkSize, "Allocated");
     EXPECT_EQ(MessagesOfSave("existing.bin"), Texts{kReadFailed});
@@ -224,7 +210,7 @@ TEST_F(SaveBlock, ExistingFileIsReplacedOnlyBySuccess) {
   PutBlockRow(dlg->m_blockList, block.address, 0, "Allocated");
   EXPECT_EQ(MessagesOfSave("empty"), Texts{});
   EXPECT_EQ(FileBytes(folder.Path("empty")), std::vector<uint8_t>{});
-  PutBlockRow(dlg->m_blockList, block.address, 0x80000000, "Allocated");
+  PutBlockRow(dlg->m_blockList, block.address, sizeof(void*) == 8 ? 0x8000000000000000 : 0x80000000, "Allocated");
   EXPECT_EQ(MessagesOfSave("existing.bin"), Texts{});
   EXPECT_EQ(FileBytes(path), std::vector<uint8_t>{});
   EXPECT_EQ(folder.Names(), (Texts{"empty", "existing.bin"}));

@@ -96,6 +96,8 @@ bool ParseTargetReport(const std::string& text, TargetReport& out) {
       report.blocks.push_back(block);
     } else if (word == "unreadable") {
       if (!ReadHex(in, report.unreadableAddress) || !AtEnd(in)) return false;
+    } else if (word == "edge") {
+      if (!ReadHex(in, report.readableEdge) || !AtEnd(in)) return false;
     } else if (word == "end") {
       ended = AtEnd(in);
       if (!ended) return false;

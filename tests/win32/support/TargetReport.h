@@ -42,6 +42,7 @@ struct TargetReport {
   std::vector<Heap> heaps;  // the private heap, the process heap, then the others
   std::vector<KnownBlock> blocks;
   uint64_t unreadableAddress = 0;  // reads there (1 byte, 4 KB) fail
+  uint64_t readableEdge = 0;       // reads before it succeed, from it fail; 0 when none was made
 
   const Heap* FindHeap(const std::string& role) const;
   const KnownBlock* FindBlock(int index) const;

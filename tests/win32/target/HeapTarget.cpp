@@ -12,6 +12,8 @@
 //         [<committed> <uncommitted> <firstBlock> <lastBlock>]  (region entries)
 //   block <index decimal> <address> <size> <heap>   every known block still allocated
 //   unreadable <address>                            reads there (1 byte, 4 KB) fail
+//   edge <address>                                  reads end there: before it
+//                                                   they succeed, from it they fail
 //   end
 // The report is written under a temporary name and renamed, so a reader
 // never sees half of it. The process then waits for the manual-reset event
@@ -23,6 +25,7 @@
 #include <cstdlib>
 #include <initializer_list>
 #include <string>
+#include <vector>
 
 #include "BlockPattern.h"
 
@@ -179,6 +182,33 @@ int main(int argc, char** argv) {
   const UINT_PTR unreadable = FirstUnreadable({reinterpret_cast<UINT_PTR>(reserved.base), 0x00001000u, 0xFFFF0000u});
   if (!unreadable) return 3;
 
+  // Where readable memory ends: a committed region with nothing after it.
+  // Wine keeps the low part of a 64-bit address space reserved for itself
+  // and reads reserved pages, so there the region is placed high up, where
+  // nothing but it is mapped; elsewhere, where a released reservation was.
+  constexpr SIZE_T kEdgeSpan = 0x10000;
+  UINT_PTR edge = 0;
+  Pages edgePages(0);
+  void* const probe = VirtualAlloc(nullptr, 2 * kEdgeSpan, MEM_RESERVE, PAGE_NOACCESS);
+  if (probe) VirtualFree(probe, 0, MEM_RELEASE);
+  std::vector<UINT_PTR> places = {reinterpret_cast<UINT_PTR>(probe)};
+  if (sizeof(void*) == 8) {
+    for (unsigned long long high : {0x00007E0000000000ull, 0x0000100000000000ull, 0x0000000200000000ull})
+      places.push_back(static_cast<UINT_PTR>(high));
+  }
+  for (const UINT_PTR place : places) {
+    if (place == 0) continue;
+    edgePages.base = VirtualAlloc(reinterpret_cast<void*>(place), kEdgeSpan, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE);
+    if (!edgePages.base) continue;
+    const UINT_PTR end = reinterpret_cast<UINT_PTR>(edgePages.base) + kEdgeSpan;
+    if (ReadFails(end, 1) && !ReadFails(end - kUnreadableSpan, kUnreadableSpan)) {
+      edge = end;
+      break;
+    }
+    VirtualFree(edgePages.base, 0, MEM_RELEASE);
+    edgePages.base = nullptr;
+  }
+
   WalkedHeap heaps[64];
   size_t heapCount = 0;
   heaps[heapCount++] = {privateHeap.handle, "private", 0, 0};
@@ -225,6 +255,7 @@ int main(int argc, char** argv) {
                  Hex(i < privateBlocks ? privateHeap.handle : processHeap));
   }
   AppendLine(report, "unreadable %llx\n", static_cast<unsigned long long>(unreadable));
+  AppendLine(report, "edge %llx\n", static_cast<unsigned long long>(edge));
   report += "end\n";
   if (!WriteReport(reportPath, report)) return 4;
 
