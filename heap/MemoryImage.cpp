@@ -11,6 +11,6 @@ bool FixtureImage::Read(uint64_t address, void* out, uint32_t size) const {
   if (address < m_base) return false;
   const uint64_t offset = address - m_base;
   if (offset > m_bytes.size() || size > m_bytes.size() - offset) return false;
-  if (size != 0) std::memcpy(out, m_bytes.data() + offset, size);
+  if (size != 0) CopyRecordBytes(out, m_bytes.data() + offset, size);
   return true;
 }

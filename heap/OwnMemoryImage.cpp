@@ -17,7 +17,7 @@ bool OwnMemoryImage::Read(uint64_t address, void* out, uint32_t size) const {
   if (address == 0 || address > UINTPTR_MAX || size > UINTPTR_MAX - address) return false;
   const uint64_t end = address + size;
   if (!Readable(address, end)) return false;
-  std::memcpy(out, reinterpret_cast<const void*>(static_cast<uintptr_t>(address)), size);
+  CopyRecordBytes(out, reinterpret_cast<const void*>(static_cast<uintptr_t>(address)), size);
   return true;
 }
 

@@ -1,6 +1,9 @@
 #include "heap/TableText.h"
 
+#include <array>
+#include <bit>
 #include <cstdio>
+#include <cstring>
 
 namespace {
 
@@ -15,18 +18,31 @@ bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\v' ||
 
 }  // namespace
 
+// Two digits a step: one heap may have millions of rows of addresses.
+constexpr auto kHexPairs = [] {
+  constexpr char digits[] = "0123456789abcdef";
+  std::array<char, 512> pairs{};
+  for (int i = 0; i < 256; ++i) {
+    pairs[2 * i] = digits[i >> 4];
+    pairs[2 * i + 1] = digits[i & 0xF];
+  }
+  return pairs;
+}();
+
 size_t FormatHex(uint64_t value, unsigned minDigits, char* out) {
-  static constexpr char kDigits[] = "0123456789abcdef";
-  unsigned digits = 1;
-  while (digits < 16 && (value >> (4 * digits)) != 0) ++digits;
-  if (digits < minDigits) digits = minDigits < 16 ? minDigits : 16;
+  const unsigned needed = value == 0 ? 1 : (static_cast<unsigned>(std::bit_width(value)) + 3) / 4;
+  const unsigned digits = needed > minDigits ? needed : (minDigits < 16 ? minDigits : 16);
   out[0] = '0';
   out[1] = 'x';
-  for (unsigned i = digits + 1; i >= 2; --i) {
-    out[i] = kDigits[value & 0xF];
-    value >>= 4;
+  char* p = out + 2 + digits;
+  *p = '\0';
+  unsigned left = digits;
+  for (; left >= 2; left -= 2) {
+    p -= 2;
+    std::memcpy(p, &kHexPairs[2 * (value & 0xFF)], 2);
+    value >>= 8;
   }
-  out[digits + 2] = '\0';
+  if (left != 0) *--p = kHexPairs[2 * (value & 0xF) + 1];
   return digits + 2;
 }
 
