@@ -1,18 +1,9 @@
 #!/usr/bin/env bash
 # Runs a cross-built exe under Wine in the prefix of its width that
-# scripts/wine-env prepared:
+# scripts/wine-env prepared, with that width's loader:
 #
 #   wine-emulator.sh 32|64 program.exe [arguments]
-#
-# The 64-bit exe goes to Wine's 64-bit loader itself: Debian's wine script
-# would try the 32-bit loader first, which some machines can't run.
-width=$1
+source "$(dirname "$0")/../scripts/wine-env"
+wine_env_select "$1"
 shift
-root=$(cd "$(dirname "$0")/.." && pwd)
-export WINEPREFIX="$root/build/win$width/wineprefix" WINEDEBUG=${WINEDEBUG:--all}
-if [ "$width" = 64 ]; then
-  export WINEARCH=win64 WINELOADER=/usr/lib/wine/wine64 WINESERVER=/usr/lib/wine/wineserver64
-  exec /usr/lib/wine/wine64 "$@"
-fi
-export WINEARCH=win32
-exec wine "$@"
+exec "$TARNWICK_WINE" "$@"

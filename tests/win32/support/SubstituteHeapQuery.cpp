@@ -9,6 +9,7 @@
 #include <type_traits>
 #include <utility>
 
+#include "heap/HeapQuery.h"
 #include "heap/HeapQueryFunctions.h"
 #include "heap/HeapRecords.h"
 
@@ -83,10 +84,9 @@ State& TheState() {
 }
 
 // The maximum commit sizes the program asks for: the default (0), and the
-// bigger buffers of 16 MiB doubled up to 256 MiB (2 GiB in a 64-bit program).
+// bigger buffers doubled up to the largest of its width.
 bool KnownCommit(uint32_t commit) {
-  const uint64_t largest = sizeof(void*) == 8 ? 2048u << 20 : 256u << 20;
-  for (uint64_t size = 16u << 20; size <= largest; size *= 2)
+  for (uint64_t size = kFirstGrownCommit; size <= LargestGrownCommit(kProgramWidth); size *= 2)
     if (commit == size) return true;
   return commit == 0;
 }

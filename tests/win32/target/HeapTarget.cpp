@@ -55,6 +55,7 @@ struct PrivateHeap {
 // storing them changes none of the heaps being walked.
 struct Pages {
   void* base = nullptr;
+  Pages() = default;  // for pages placed later
   explicit Pages(SIZE_T bytes, DWORD type = MEM_RESERVE | MEM_COMMIT, DWORD protect = PAGE_READWRITE)
       : base(VirtualAlloc(nullptr, bytes, type, protect)) {}
   Pages(const Pages&) = delete;
@@ -188,7 +189,7 @@ int main(int argc, char** argv) {
   // nothing but it is mapped; elsewhere, where a released reservation was.
   constexpr SIZE_T kEdgeSpan = 0x10000;
   UINT_PTR edge = 0;
-  Pages edgePages(0);
+  Pages edgePages;
   void* const probe = VirtualAlloc(nullptr, 2 * kEdgeSpan, MEM_RESERVE, PAGE_NOACCESS);
   if (probe) VirtualFree(probe, 0, MEM_RELEASE);
   std::vector<UINT_PTR> places = {reinterpret_cast<UINT_PTR>(probe)};
