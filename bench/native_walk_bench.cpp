@@ -15,7 +15,7 @@ namespace {
 // the work cannot be dropped.
 class ChecksumSink : public BlockTableSink {
  public:
-  void AddRow(uint32_t row, const BlockRowTexts& texts) override {
+  void AddRow(uint32_t row, const BlockCursor&, const BlockRowTexts& texts) override {
     std::memcpy(m_cell, texts.address, sizeof texts.address);
     checksum += row + static_cast<uint8_t>(m_cell[9]) + static_cast<uint8_t>(texts.size[9]) +
                 static_cast<uint8_t>(texts.index[0]) + static_cast<uint8_t>(texts.allocationType[0]) +

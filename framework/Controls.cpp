@@ -20,9 +20,10 @@ int CListCtrl::InsertColumn(int index, LPCSTR title, int format, int width, int 
   return static_cast<int>(SendMessage(LVM_INSERTCOLUMNA, index, reinterpret_cast<LPARAM>(&column)));
 }
 
-int CListCtrl::InsertItem(int index, LPCSTR text) {
+int CListCtrl::InsertItem(int index, LPCSTR text, LPARAM data) {
   LVITEMA item = {};
-  item.mask = LVIF_TEXT;
+  item.mask = LVIF_TEXT | LVIF_PARAM;
+  item.lParam = data;
   item.iItem = index;
   item.pszText = const_cast<LPSTR>(text);
   return static_cast<int>(SendMessage(LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item)));

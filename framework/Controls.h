@@ -52,7 +52,8 @@ class CListBox : public CWnd {
 class CListCtrl : public CWnd {
  public:
   int InsertColumn(int index, LPCSTR title, int format, int width, int subItem = -1);
-  int InsertItem(int index, LPCSTR text);
+  // data: the item's own value (LVIF_PARAM), which sorting compares by.
+  int InsertItem(int index, LPCSTR text, LPARAM data = 0);
   BOOL SetItemText(int item, int subItem, LPCSTR text);
   // The cell's text into text (of size bytes); returns its length.
   int GetItemText(int item, int subItem, LPSTR text, int size) const;

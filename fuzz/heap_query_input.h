@@ -418,7 +418,7 @@ class RecordingSink : public BlockTableSink {
     uint32_t row;
     std::string index, address, size, type, status;  // or the caption in `type`
   };
-  void AddRow(uint32_t row, const BlockRowTexts& t) override {
+  void AddRow(uint32_t row, const BlockCursor&, const BlockRowTexts& t) override {
     events.push_back(Event{false, row, t.index, t.address, t.size, t.allocationType ? t.allocationType : "(null)",
                            t.status ? t.status : "(null)"});
   }

@@ -13,14 +13,15 @@ namespace {
 // sees the progress while the handler still runs.
 class ListViewBlockSink : public BlockTableSink {
  public:
-  ListViewBlockSink(CListCtrl& list, CStatic& caption) : m_list(list), m_caption(caption) {
+  ListViewBlockSink(CListCtrl& list, BlockRows& rows, CStatic& caption) : m_list(list), m_rows(rows), m_caption(caption) {
     m_caption.SetRedraw(FALSE);
   }
   ~ListViewBlockSink() override { ShowCaption(); }
 
-  void AddRow(uint32_t row, const BlockRowTexts& texts) override {
+  void AddRow(uint32_t row, const BlockCursor& block, const BlockRowTexts& texts) override {
     const int item = static_cast<int>(row);
-    m_list.InsertItem(item, texts.index);
+    m_rows.Add({block.Address, block.Size, block.Kind == kBlockKindFree});
+    m_list.InsertItem(item, texts.index, static_cast<LPARAM>(row));
     m_list.SetItemText(item, 1, texts.address);
     m_list.SetItemText(item, 2, texts.size);
     m_list.SetItemText(item, 3, texts.allocationType);
@@ -53,6 +54,7 @@ class ListViewBlockSink : public BlockTableSink {
   }
 
   CListCtrl& m_list;
+  BlockRows& m_rows;
   CStatic& m_caption;
   DWORD m_lastPaint = ::GetTickCount() - kPaintInterval;
 };
@@ -89,10 +91,15 @@ void CTarnwickDlg::OnNodeListClick(NMHDR*, LRESULT* pResult) {
   EnableControls(controls, TRUE);
 }
 
+void CTarnwickDlg::ClearBlockTable() {
+  m_blockList.DeleteAllItems();
+  m_blockRows.Clear();
+}
+
 bool CTarnwickDlg::FillBlockTable(uint64_t heapBaseAddress, uint32_t processId) {
   {
     const RedrawOff redrawOff(m_blockList);
-    m_blockList.DeleteAllItems();
+    ClearBlockTable();
   }
 
   HeapQuery query(m_pfnRtlCreateQueryDebugBuffer, m_pfnRtlDestroyQueryDebugBuffer, m_pfnRtlQueryProcessDebugInformation,
@@ -118,7 +125,7 @@ bool CTarnwickDlg::FillBlockTable(uint64_t heapBaseAddress, uint32_t processId) 
     // The count is the system's word, so the hint is kept within reason.
     constexpr uint32_t kLargestRowHint = 1u << 20;
     m_blockList.SendMessage(LVM_SETITEMCOUNT, std::min(heap.NumberOfEntries, kLargestRowHint));
-    ListViewBlockSink sink(m_blockList, m_blockCaption);
+    ListViewBlockSink sink(m_blockList, m_blockRows, m_blockCaption);
     FillBlockRows(reader, heap, sink);
   }
   m_blockCaption.SetWindowText(kBlockCaptionText);

@@ -13,7 +13,7 @@ uint32_t FillBlockRows(const HeapQueryReader& reader, const HeapRecord& heap, Bl
   char progress[128];
   for (uint32_t row = 0;; ++row) {
     MakeBlockRowTexts(row, cursor, reader.Layout().width, texts);
-    sink.AddRow(row, texts);
+    sink.AddRow(row, cursor, texts);
     if ((row + 1) % kProgressInterval == 0)
       sink.SetProgress(BlockProgressText(row + 1, heap.NumberOfEntries, progress, sizeof progress));
     ++cursor.Index;

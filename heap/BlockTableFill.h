@@ -11,8 +11,9 @@
 class BlockTableSink {
  public:
   virtual ~BlockTableSink() = default;
-  // Row `row` (from 0) with its five cells, rows in walk order.
-  virtual void AddRow(uint32_t row, const BlockRowTexts& texts) = 0;
+  // Row `row` (from 0) with its five cells, made from the block the cursor
+  // stands on; rows in walk order.
+  virtual void AddRow(uint32_t row, const BlockCursor& block, const BlockRowTexts& texts) = 0;
   // Progress caption, after every 25th row.
   virtual void SetProgress(const char* text) = 0;
 };

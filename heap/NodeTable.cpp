@@ -11,7 +11,7 @@ void CTarnwickDlg::OnProcessSelected() {
     // Its heaps are the other program's to show: this one's query would
     // list only what the compatibility layer keeps, or fail.
     m_nodeList.DeleteAllItems();
-    m_blockList.DeleteAllItems();
+    ClearBlockTable();
     m_dataList.ResetContent();
     EnterTableMode();
     Report(OtherWidthText(*other), MB_ICONINFORMATION);
@@ -24,7 +24,7 @@ void CTarnwickDlg::OnProcessSelected() {
 
 void CTarnwickDlg::FillHeapNodeTable(uint32_t processId) {
   m_nodeList.DeleteAllItems();
-  m_blockList.DeleteAllItems();
+  ClearBlockTable();
   m_dataList.ResetContent();
   EnterTableMode();
 
@@ -49,7 +49,7 @@ void CTarnwickDlg::FillHeapNodeTable(uint32_t processId) {
   for (uint32_t i = 0; reader.ReadHeap(i, heap); ++i) {
     NodeRowTexts row;
     MakeNodeRowTexts(i, heap, kProgramWidth, row);
-    m_nodeList.InsertItem(static_cast<int>(i), row.cells[0]);
+    m_nodeList.InsertItem(static_cast<int>(i), row.cells[0], static_cast<LPARAM>(i));
     for (int column = 1; column < 6; ++column) m_nodeList.SetItemText(static_cast<int>(i), column, row.cells[column]);
   }
 }

@@ -96,7 +96,7 @@ BOOL CTarnwickDlg::FillProcessList(int keepProcessId) {
 
   // The kept process is gone: nothing shown belongs to a running process now.
   m_nodeList.DeleteAllItems();
-  m_blockList.DeleteAllItems();
+  ClearBlockTable();
   m_dataList.ResetContent();
   EnterTableMode();
   m_processCombo.SetCurSel(0);

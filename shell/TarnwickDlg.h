@@ -11,6 +11,7 @@
 #include "framework/Controls.h"
 #include "framework/Dialog.h"
 #include "framework/Gdi.h"
+#include "heap/BlockRows.h"
 #include "heap/HeapLayout.h"
 #include "heap/HeapQueryFunctions.h"
 #include "shell/CopyMenu.h"
@@ -43,6 +44,8 @@ class CTarnwickDlg : public CDialog {
   BOOL ResolveHeapQueryFunctions();
   void FillHeapNodeTable(uint32_t processId);
   bool FillBlockTable(uint64_t heapBaseAddress, uint32_t processId);
+  // Empties the block table and the rows kept beside it.
+  void ClearBlockTable();
   void ShowBlockData(uint64_t blockSize, int processId, uint64_t blockAddress);
 
   // Ctrl+C and the context-menu key in the tables and the data list.
@@ -77,6 +80,8 @@ class CTarnwickDlg : public CDialog {
   CComboBox m_processCombo;
   CListCtrl m_nodeList;
   CListCtrl m_blockList;
+  // What the block table's rows say, as numbers, in the order shown.
+  BlockRows m_blockRows;
   CListBox m_dataList;
   CStatic m_titleText;
   CStatic m_subtitleText;

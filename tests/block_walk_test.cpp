@@ -35,7 +35,7 @@ class RecordingImage : public MemoryImage {
 
 class Sink : public BlockTableSink {
  public:
-  void AddRow(uint32_t row, const BlockRowTexts& t) override {
+  void AddRow(uint32_t row, const BlockCursor&, const BlockRowTexts& t) override {
     rows.push_back(std::string(t.index) + " " + t.address + " " + t.size + " " + t.allocationType + " " + t.status);
     events.push_back("row " + std::to_string(row));
   }
