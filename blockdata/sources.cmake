@@ -3,6 +3,7 @@ list(APPEND TARNWICK_CORE_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/DumpLines.cpp
   ${CMAKE_CURRENT_LIST_DIR}/ChunkedCopy.cpp
   ${CMAKE_CURRENT_LIST_DIR}/SavePath.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/FindBlock.cpp
 )
 # Win32 files: built for Windows only.
 list(APPEND TARNWICK_WIN32_SOURCES

@@ -4,7 +4,11 @@
 #include <cstring>
 #include <vector>
 
+#include <algorithm>
+#include <utility>
+
 #include "blockdata/ChunkedCopy.h"
+#include "blockdata/FindBlock.h"
 
 namespace {
 
@@ -156,4 +160,101 @@ TEST(ChunkedCopy, ShortAndEmptySuccessfulReads) {
   FakeWriter nothing;
   EXPECT_EQ(CopyBlockChunks(kBase, 100, overstated, nothing), CopyResult::ReadFailed);
   EXPECT_EQ(nothing.writes, 0u);
+}
+
+// ---- Finding a block by its bytes: the same kind of read, through a reader.
+
+namespace {
+// A pretend process: bytes from base, with holes that fail every read
+// touching them; records every read.
+class FakeMemory : public BlockBytesReader {
+ public:
+  FakeMemory(uint64_t base, size_t size) : base_(base), bytes(size, 0x11) {}
+  bool Read(uint64_t address, uint8_t* out, size_t length, size_t& bytesRead) override {
+    reads.push_back({address, static_cast<uint32_t>(length)});
+    if (address < base_ || address - base_ + length > bytes.size()) return false;
+    for (const auto& [from, to] : holes)
+      if (address < to && address + length > from) return false;
+    std::memcpy(out, bytes.data() + (address - base_), length);
+    bytesRead = length;
+    return true;
+  }
+  void Put(uint64_t address, std::vector<uint8_t> value) {
+    std::copy(value.begin(), value.end(), bytes.begin() + static_cast<long>(address - base_));
+  }
+  uint64_t base_;
+  std::vector<uint8_t> bytes;
+  std::vector<std::pair<uint64_t, uint64_t>> holes;
+  std::vector<ReadCall> reads;
+};
+
+class CountingProgress : public FindProgress {
+ public:
+  void Searched(uint32_t done, uint32_t total) override { calls.push_back({done, total}); }
+  std::vector<std::pair<uint32_t, uint32_t>> calls;
+};
+
+// Blocks of 0x20 bytes end to end from 0x1000; `free` lists free positions.
+BlockRows EndToEnd(size_t count, std::vector<size_t> freeOnes = {}) {
+  BlockRows rows;
+  for (size_t i = 0; i < count; ++i)
+    rows.Add({0x1000 + 0x20 * i, 0x20, std::find(freeOnes.begin(), freeOnes.end(), i) != freeOnes.end()});
+  return rows;
+}
+
+std::vector<BytePattern> Patterns(std::vector<uint8_t> bytes) { return {BytePattern(std::move(bytes))}; }
+}  // namespace
+
+TEST(FindBytes, PatternCountsOnlyWhenWhollyInsideTheBytes) {
+  const std::vector<uint8_t> data = {0xDE, 0xAD, 1, 2, 3, 0xDE, 0xAD, 0xBE, 0xEF, 9, 0xBE};
+  EXPECT_TRUE(BytePattern({0xDE, 0xAD}).FoundIn(data.data(), data.size()));                    // at the start
+  EXPECT_TRUE(BytePattern({0xEF, 9, 0xBE}).FoundIn(data.data(), data.size()));                 // at the end
+  EXPECT_TRUE(BytePattern({0xDE, 0xAD, 0xBE, 0xEF}).FoundIn(data.data(), data.size()));        // after a false start
+  EXPECT_FALSE(BytePattern({9, 0xBE, 0xEF}).FoundIn(data.data(), data.size()));                // cut off by the end
+  EXPECT_FALSE(BytePattern({0xDE, 0xAD, 1}).FoundIn(data.data() + 1, data.size() - 1));        // cut off by the start
+  EXPECT_TRUE(BytePattern({0xBE}).FoundIn(data.data(), data.size()));
+  EXPECT_FALSE(BytePattern({1, 2, 3, 4}).FoundIn(data.data(), 3));
+}
+
+TEST(FindBytes, SearchWrapsFromTheRowAfterTheSelectedAndPassesOverFreeBlocks) {
+  FakeMemory memory(0x1000, 0x20 * 100);
+  memory.Put(0x1000 + 0x20 * 10 + 0x1E, {0xCA, 0xFE});  // ends block 10
+  memory.Put(0x1000 + 0x20 * 40, {0xCA, 0xFE});         // starts block 40, which is free
+  memory.Put(0x1000 + 0x20 * 60 + 0x1F, {0xCA, 0xFE});  // straddles blocks 60 and 61: no match
+  const BlockRows rows = EndToEnd(100, {40});
+  CountingProgress progress;
+  FindOutcome found = FindBytesInBlocks(rows, 11, Patterns({0xCA, 0xFE}), 0x00FFFFFF, memory, progress);
+  EXPECT_EQ(found.position, 10);  // round the end and back
+  EXPECT_EQ(found.unreadable, 0u);
+  EXPECT_EQ(progress.calls.size(), 3u);  // after 25, 50, 75 of the 100 rows looked at
+  EXPECT_EQ(progress.calls.front(), (std::pair<uint32_t, uint32_t>{25, 100}));
+  // End-to-end blocks are read a span at a time, not one by one.
+  EXPECT_LE(memory.reads.size(), 3u);
+
+  found = FindBytesInBlocks(rows, 10, Patterns({0xCA, 0xFE}), 0x00FFFFFF, memory, progress);
+  EXPECT_EQ(found.position, 10);  // the selected row is looked at last
+  EXPECT_EQ(FindBytesInBlocks(rows, 0, Patterns({0xFE, 0xCA}), 0x00FFFFFF, memory, progress).position, -1);
+}
+
+TEST(FindBytes, UnreadableAndOversizedBlocksArePassedOverAndCounted) {
+  FakeMemory memory(0x1000, 0x20 * 300);
+  memory.holes.push_back({0x1000 + 0x20 * 7, 0x1000 + 0x20 * 8});  // block 7 alone
+  memory.Put(0x1000 + 0x20 * 200, {0x42, 0x42, 0x42});
+  BlockRows rows = EndToEnd(300);
+  CountingProgress progress;
+  FindOutcome found = FindBytesInBlocks(rows, 0, Patterns({0x42, 0x42, 0x42}), 0x00FFFFFF, memory, progress);
+  EXPECT_EQ(found.position, 200);
+  EXPECT_EQ(found.unreadable, 1u);
+  // Halving the failed span costs a handful of reads, not one per block.
+  EXPECT_LE(memory.reads.size(), 32u);
+
+  BlockRows big;
+  big.Add({0x1000, 0x01000000, false});  // over the limit: not even tried
+  big.Add({0x1000 + 0x20 * 200, 0x20, false});
+  memory.reads.clear();
+  found = FindBytesInBlocks(big, 0, Patterns({0x77}), 0x00FFFFFF, memory, progress);
+  EXPECT_EQ(found.position, -1);
+  EXPECT_EQ(found.unreadable, 1u);
+  ASSERT_EQ(memory.reads.size(), 1u);
+  EXPECT_EQ(memory.reads[0].address, 0x1000u + 0x20 * 200);
 }

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <string>
 
+#include "blockdata/FindBlock.h"
 #include "heap/TableText.h"
 
 namespace {
@@ -154,4 +155,37 @@ TEST(TableTextTest, RowTexts) {
                BlockProgressText(75, 80, progress, sizeof progress));
   EXPECT_STREQ("Heap", BlockProgressText(75, 80, progress, 5));
   EXPECT_STREQ("Heap Blocks within the selected Node", kBlockCaptionText);
+}
+
+// What the Find Block dialog accepts: an address of the program's width,
+// bytes as hexadecimal pairs; everything else keeps the dialog open.
+TEST(FindInputTest, AddressesAndBytesAreReadStrictly) {
+  uint64_t address = 7;
+  EXPECT_TRUE(ParseFindAddress("0x00150588", Width::Bits32, address));
+  EXPECT_EQ(address, 0x00150588u);
+  EXPECT_TRUE(ParseFindAddress("  150588 ", Width::Bits32, address));
+  EXPECT_EQ(address, 0x150588u);
+  EXPECT_TRUE(ParseFindAddress("0X0000000000ABCDEF", Width::Bits32, address));  // zeros don't count
+  EXPECT_EQ(address, 0xABCDEFu);
+  EXPECT_TRUE(ParseFindAddress("0x00007ff6c0de0010", Width::Bits64, address));
+  EXPECT_EQ(address, 0x00007ff6c0de0010u);
+  address = 7;
+  for (const char* bad : {"", "   ", "0x", "0x 10", "12g4", "0x1234 5", "-10", "+10", "1_000", "0x100000000"})
+    EXPECT_FALSE(ParseFindAddress(bad, Width::Bits32, address)) << bad;
+  EXPECT_FALSE(ParseFindAddress("0x10000000000000000", Width::Bits64, address));
+  EXPECT_EQ(address, 7u);
+
+  std::vector<uint8_t> bytes = {1};
+  EXPECT_TRUE(ParseFindBytes("DE AD be ef", bytes));
+  EXPECT_EQ(bytes, (std::vector<uint8_t>{0xDE, 0xAD, 0xBE, 0xEF}));
+  EXPECT_TRUE(ParseFindBytes(" DEADBEEF\t00 ", bytes));
+  EXPECT_EQ(bytes, (std::vector<uint8_t>{0xDE, 0xAD, 0xBE, 0xEF, 0x00}));
+  bytes = {1};
+  for (const char* bad : {"", "  ", "D", "DEA", "DE A", "0xDE", "DE,AD", "GG"})
+    EXPECT_FALSE(ParseFindBytes(bad, bytes)) << bad;
+  EXPECT_EQ(bytes, (std::vector<uint8_t>{1}));
+
+  EXPECT_EQ(FindNotFoundText(FindKind::Bytes, 0), "No block of this heap holds these bytes.");
+  EXPECT_EQ(FindNotFoundText(FindKind::Text, 3), "No block of this heap holds this text. 3 blocks could not be read.");
+  EXPECT_STREQ(FindAddressExample(Width::Bits64), "Enter an address in hexadecimal, such as 0x0000000000150588.");
 }
