@@ -10,6 +10,10 @@
 
 void CTarnwickDlg::OnBlockListClick(NMHDR*, LRESULT* pResult) {
   *pResult = 0;
+  ShowSelectedBlock();
+}
+
+void CTarnwickDlg::ShowSelectedBlock() {
   const int processId = GetSelectedProcessId();
   if (processId == -1) return;
   SelectedBlock block;

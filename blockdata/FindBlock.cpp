@@ -23,6 +23,20 @@ const char* FindAddressExample(Width width) {
                                 : "Enter an address in hexadecimal, such as 0x00150588.";
 }
 
+const char* FindInputProblem(const FindQuery& query, Width width) {
+  uint64_t address = 0;
+  std::vector<uint8_t> bytes;
+  switch (query.kind) {
+    case FindKind::Address:
+      return ParseFindAddress(query.text.c_str(), width, address) ? nullptr : FindAddressExample(width);
+    case FindKind::Bytes:
+      return ParseFindBytes(query.text.c_str(), bytes) ? nullptr : kFindBytesExample;
+    case FindKind::Text:
+      return query.text.empty() ? kFindTextMissing : nullptr;
+  }
+  return nullptr;
+}
+
 std::string FindNotFoundText(FindKind kind, uint32_t unreadable) {
   std::string text = kind == FindKind::Address ? "No block of this heap holds this address."
                      : kind == FindKind::Bytes ? "No block of this heap holds these bytes."

@@ -14,12 +14,22 @@
 
 enum class FindKind { Address, Bytes, Text };
 
+// What the user asked for, as typed.
+struct FindQuery {
+  FindKind kind = FindKind::Address;
+  std::string text;
+};
+
 inline constexpr char kFindBytesExample[] = "Enter bytes as pairs of hexadecimal digits, such as DE AD BE EF.";
 inline constexpr char kFindTextMissing[] = "Enter the text to find.";
 
 // "Enter an address in hexadecimal, such as 0x00150588." with an example of
 // the width's digits.
 const char* FindAddressExample(Width width);
+
+// Why the query can't be searched for (the message that says what to
+// enter), or null when it can.
+const char* FindInputProblem(const FindQuery& query, Width width);
 
 // "No block of this heap holds this address." (these bytes, this text),
 // then " %d blocks could not be read." when unreadable is not 0.

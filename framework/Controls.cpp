@@ -49,3 +49,10 @@ BOOL CListCtrl::GetItemRect(int item, LPRECT rect, int part) const {
   rect->left = part;
   return static_cast<BOOL>(SendMessage(LVM_GETITEMRECT, item, reinterpret_cast<LPARAM>(rect)));
 }
+
+BOOL CListCtrl::SetItemState(int item, UINT state, UINT mask) {
+  LVITEMA value = {};
+  value.state = state;
+  value.stateMask = mask;
+  return static_cast<BOOL>(SendMessage(LVM_SETITEMSTATE, static_cast<WPARAM>(item), reinterpret_cast<LPARAM>(&value)));
+}

@@ -67,6 +67,11 @@ class CListCtrl : public CWnd {
   }
   // The item's rectangle of the given part (LVIR_BOUNDS, LVIR_LABEL, ...).
   BOOL GetItemRect(int item, LPRECT rect, int part) const;
+  // item -1: every item.
+  BOOL SetItemState(int item, UINT state, UINT mask);
+  BOOL EnsureVisible(int item, BOOL partialOK) {
+    return static_cast<BOOL>(SendMessage(LVM_ENSUREVISIBLE, item, partialOK));
+  }
   DWORD SetExtendedStyle(DWORD styles) {
     return static_cast<DWORD>(SendMessage(LVM_SETEXTENDEDLISTVIEWSTYLE, 0, styles));
   }

@@ -5,6 +5,7 @@
 #include "blockdata/SelectedBlock.h"
 #include "heap/BlockTableFill.h"
 #include "heap/HeapQuery.h"
+#include "heap/ProgressCaption.h"
 #include "shell/TarnwickDlg.h"
 
 namespace {
@@ -13,10 +14,7 @@ namespace {
 // sees the progress while the handler still runs.
 class ListViewBlockSink : public BlockTableSink {
  public:
-  ListViewBlockSink(CListCtrl& list, BlockRows& rows, CStatic& caption) : m_list(list), m_rows(rows), m_caption(caption) {
-    m_caption.SetRedraw(FALSE);
-  }
-  ~ListViewBlockSink() override { ShowCaption(); }
+  ListViewBlockSink(CListCtrl& list, BlockRows& rows, CStatic& caption) : m_list(list), m_rows(rows), m_caption(caption) {}
 
   void AddRow(uint32_t row, const BlockCursor& block, const BlockRowTexts& texts) override {
     const int item = static_cast<int>(row);
@@ -28,35 +26,12 @@ class ListViewBlockSink : public BlockTableSink {
     m_list.SetItemText(item, 4, texts.status);
   }
 
-  void SetProgress(const char* text) override {
-    m_caption.SetWindowText(text);
-    const DWORD now = ::GetTickCount();
-    if (now - m_lastPaint < kPaintInterval) return;
-    m_lastPaint = now;
-    ShowCaption();
-    m_caption.SetRedraw(FALSE);
-  }
+  void SetProgress(const char* text) override { m_caption.SetText(text); }
 
  private:
-  static constexpr DWORD kPaintInterval = 30;
-
-  void ShowCaption() {
-    m_caption.SetRedraw(TRUE);
-    m_caption.Invalidate();
-    m_caption.UpdateWindow();
-    // Looking at the queue keeps the window responsive during a long fill,
-    // and Wine puts what was painted on the screen when a look finds
-    // nothing. Only sent messages are looked for: the disabled controls
-    // leave paint messages pending, and with them in view every look would
-    // find something. Nothing is removed from the queue.
-    MSG msg;
-    ::PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
-  }
-
   CListCtrl& m_list;
   BlockRows& m_rows;
-  CStatic& m_caption;
-  DWORD m_lastPaint = ::GetTickCount() - kPaintInterval;
+  ProgressCaption m_caption;
 };
 
 // Turns a list view's redraw off for a scope and repaints it once at the end.
@@ -83,12 +58,13 @@ void CTarnwickDlg::OnNodeListClick(NMHDR*, LRESULT* pResult) {
   const int processId = GetSelectedProcessId();
   if (processId == -1) return;
 
-  const auto controls = {static_cast<CWnd*>(&m_refreshButton), static_cast<CWnd*>(&m_closeDataButton),
-                         static_cast<CWnd*>(&m_saveDataButton), static_cast<CWnd*>(&m_processCombo),
-                         static_cast<CWnd*>(&m_nodeList)};
-  EnableControls(controls, FALSE);
+  EnableForBlockWork(FALSE);
   FillBlockTable(baseAddress, static_cast<uint32_t>(processId));
-  EnableControls(controls, TRUE);
+  EnableForBlockWork(TRUE);
+}
+
+void CTarnwickDlg::EnableForBlockWork(BOOL enable) {
+  EnableControls({&m_refreshButton, &m_closeDataButton, &m_saveDataButton, &m_processCombo, &m_nodeList}, enable);
 }
 
 void CTarnwickDlg::ClearBlockTable() {

@@ -43,7 +43,8 @@ WS_MINIMIZEBOX = 0x00020000
 DS_MODALFRAME, DS_SETFONT, DS_FIXEDSYS = 0x80, 0x40, 0x08
 WS_EX_APPWINDOW, WS_EX_RIGHT = 0x00040000, 0x00001000
 SS_LEFT, SS_BITMAP, SS_ETCHEDHORZ, SS_NOPREFIX = 0x0, 0xE, 0x10, 0x80
-BS_DEFPUSHBUTTON, BS_OWNERDRAW = 0x1, 0xB
+BS_PUSHBUTTON, BS_DEFPUSHBUTTON, BS_AUTORADIOBUTTON, BS_OWNERDRAW = 0x0, 0x1, 0x9, 0xB
+ES_AUTOHSCROLL = 0x80
 CBS_DROPDOWNLIST, CBS_SORT = 0x3, 0x100
 LBS_NOTIFY, LBS_HASSTRINGS, LBS_NOINTEGRALHEIGHT, LBS_NOSEL = 0x1, 0x40, 0x100, 0x4000
 LVS_REPORT, LVS_SINGLESEL, LVS_SHOWSELALWAYS, LVS_ALIGNLEFT = 0x1, 0x4, 0x8, 0x800
@@ -53,7 +54,7 @@ TEXT = CV | SS_LEFT | WS_GROUP
 LINE = CV | SS_ETCHEDHORZ
 LIST = CV | LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS | LVS_ALIGNLEFT | WS_BORDER | WS_TABSTOP
 OWNERDRAW = CV | BS_OWNERDRAW | WS_TABSTOP
-BUTTON, STATIC, LISTBOX, COMBOBOX = 0x80, 0x82, 0x83, 0x85
+BUTTON, EDIT, STATIC, LISTBOX, COMBOBOX = 0x80, 0x81, 0x82, 0x83, 0x85
 
 FOOTER = ("For latest version visit " + WEB + ". Send any suggestions/queries to "
           + MAIL + ".")
@@ -103,6 +104,16 @@ def about_items(width):
     ]
 
 
+FIND_ITEMS = [
+    (CV | BS_AUTORADIOBUTTON | WS_GROUP | WS_TABSTOP, 0, 7, 7, 160, 10, 1012, BUTTON, "Address inside a block"),
+    (CV | BS_AUTORADIOBUTTON, 0, 7, 19, 160, 10, 1013, BUTTON, "Bytes (hexadecimal)"),
+    (CV | BS_AUTORADIOBUTTON, 0, 7, 31, 160, 10, 1014, BUTTON, "Text"),
+    (CV | WS_BORDER | ES_AUTOHSCROLL | WS_GROUP | WS_TABSTOP, 0, 7, 47, 166, 14, 1015, EDIT, ""),
+    (CV | BS_DEFPUSHBUTTON | WS_GROUP | WS_TABSTOP, 0, 179, 7, 50, 14, 1, BUTTON, "Find Next"),
+    (CV | BS_PUSHBUTTON | WS_TABSTOP, 0, 179, 24, 50, 14, 2, BUTTON, "Cancel"),
+]
+
+
 def dialogs(width):
     return {
         102: dict(style=WS_POPUP | WS_VISIBLE | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME
@@ -111,6 +122,8 @@ def dialogs(width):
                   items=MAIN_ITEMS),
         100: dict(style=WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_SETFONT | DS_FIXEDSYS,
                   ex=0, rect=(0, 0, 281, 70), title="About Tarnwick", items=about_items(width)),
+        103: dict(style=WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_SETFONT | DS_FIXEDSYS,
+                  ex=0, rect=(0, 0, 236, 70), title="Find Block", items=FIND_ITEMS),
     }
 
 
@@ -475,7 +488,7 @@ def main(argv):
     langs = {lang for _, _, lang, _ in res}
     check(langs == {0x409}, "every resource in U.S. English (%s)" % sorted(hex(x) for x in langs))
     found = {name: body for t, name, _, body in res if t == RT_DIALOG}
-    check(sorted(found) == [100, 102], "dialogs %r" % sorted(found))
+    check(sorted(found) == [100, 102, 103], "dialogs %r" % sorted(found))
     wanted = dialogs(width)
     for did in sorted(found):
         if did in wanted:

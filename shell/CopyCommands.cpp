@@ -1,5 +1,6 @@
 // Copying what the two tables and the data list show: their context menu
-// ("Copy", "Copy All") and Ctrl+C. The text goes on the clipboard as
+// ("Copy", "Copy All"; the block table's also "Find...") and Ctrl+C, with
+// Ctrl+F and F3 in the block table. The text goes on the clipboard as
 // CF_TEXT: the program's texts are 8-bit, in the system's code page.
 #include <algorithm>
 #include <climits>
@@ -148,6 +149,8 @@ void CTarnwickDlg::OnContextMenu(CWnd* pWnd, POINT point) {
   if (!menu.CreatePopupMenu()) return;
   menu.AppendMenu(MF_STRING | (state.copy ? MF_ENABLED : MF_GRAYED), IDM_COPY, kCopyItemText);
   menu.AppendMenu(MF_STRING | (state.copyAll ? MF_ENABLED : MF_GRAYED), IDM_COPY_ALL, kCopyAllItemText);
+  if (source == &m_blockList)
+    menu.AppendMenu(MF_STRING | (m_blockList.GetItemCount() > 0 ? MF_ENABLED : MF_GRAYED), IDM_FIND, kFindItemText);
 
   if (point.x == -1 && point.y == -1) {
     RECT client, row;
@@ -160,6 +163,7 @@ void CTarnwickDlg::OnContextMenu(CWnd* pWnd, POINT point) {
   const int command =
       menu.TrackPopupMenu(TPM_LEFTALIGN | TPM_TOPALIGN | TPM_RIGHTBUTTON | TPM_RETURNCMD, point.x, point.y, this);
   if (command == IDM_COPY || command == IDM_COPY_ALL) CopyFrom(*source, command == IDM_COPY_ALL);
+  if (command == IDM_FIND) OpenFindBlock();
 }
 
 BOOL CTarnwickDlg::PreTranslateMessage(MSG* pMsg) {
@@ -171,6 +175,13 @@ BOOL CTarnwickDlg::PreTranslateMessage(MSG* pMsg) {
                                                      : KeyEvent::Other;
   const bool ctrl = ::GetKeyState(VK_CONTROL) < 0;
   const bool alt = ::GetKeyState(VK_MENU) < 0;
+  if (source == &m_blockList) {
+    const FindKey find = FindKeyFor(event, static_cast<unsigned>(pMsg->wParam), ctrl, alt);
+    // An empty table has nothing to find in.
+    if (find == FindKey::Find && m_blockList.GetItemCount() > 0) OpenFindBlock();
+    if (find == FindKey::FindNext && m_blockList.GetItemCount() > 0) FindNextBlock();
+    if (find != FindKey::None) return TRUE;
+  }
   switch (CopyKeyFor(event, static_cast<unsigned>(pMsg->wParam), ctrl, alt)) {
     case CopyKey::None:
       return CDialog::PreTranslateMessage(pMsg);

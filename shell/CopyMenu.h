@@ -7,6 +7,8 @@
 
 inline constexpr char kCopyItemText[] = "&Copy\tCtrl+C";
 inline constexpr char kCopyAllItemText[] = "Copy &All";
+// The block table's menu also finds a block.
+inline constexpr char kFindItemText[] = "&Find...\tCtrl+F";
 inline constexpr char kCopyFailedText[] = "Failed to copy the text to the clipboard.";
 
 // A table (list view) copies its selected row, or its header line and every
@@ -50,4 +52,23 @@ constexpr CopyKey CopyKeyFor(KeyEvent event, unsigned key, bool ctrl, bool alt) 
   if (key == kKeyApps && event == KeyEvent::KeyDown) return CopyKey::Swallow;
   if (key == kKeyApps && event == KeyEvent::KeyUp) return CopyKey::ContextMenu;
   return CopyKey::None;
+}
+
+// What a keyboard message to the block table does besides copying.
+enum class FindKey {
+  None,      // nothing of Find's
+  Find,      // Ctrl+F: the Find Block dialog
+  FindNext,  // F3: the last search again
+  Swallow,   // the character Ctrl+F types, which the list would look up
+};
+
+inline constexpr unsigned kKeyF = 0x46;         // virtual key of F
+inline constexpr unsigned kKeyF3 = 0x72;        // virtual key of F3
+inline constexpr unsigned kCtrlFCharacter = 6;  // the character Ctrl+F types
+
+constexpr FindKey FindKeyFor(KeyEvent event, unsigned key, bool ctrl, bool alt) {
+  if (event == KeyEvent::KeyDown && key == kKeyF && ctrl && !alt) return FindKey::Find;
+  if (event == KeyEvent::KeyDown && key == kKeyF3 && !ctrl && !alt) return FindKey::FindNext;
+  if (event == KeyEvent::Char && key == kCtrlFCharacter) return FindKey::Swallow;
+  return FindKey::None;
 }

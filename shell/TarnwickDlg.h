@@ -11,6 +11,7 @@
 #include "framework/Controls.h"
 #include "framework/Dialog.h"
 #include "framework/Gdi.h"
+#include "blockdata/FindBlock.h"
 #include "heap/BlockRows.h"
 #include "heap/HeapLayout.h"
 #include "heap/HeapQueryFunctions.h"
@@ -46,6 +47,15 @@ class CTarnwickDlg : public CDialog {
   bool FillBlockTable(uint64_t heapBaseAddress, uint32_t processId);
   // Empties the block table and the rows kept beside it.
   void ClearBlockTable();
+  // The controls a fill or a search of the block table disables, in order.
+  void EnableForBlockWork(BOOL enable);
+  // The selected block row's dump (or note), as a click on the row gives it.
+  void ShowSelectedBlock();
+
+  // Find Block: the dialog (Ctrl+F, the block table's menu), and the last
+  // search again from the row after the selected one (F3).
+  void OpenFindBlock();
+  void FindNextBlock();
   void ShowBlockData(uint64_t blockSize, int processId, uint64_t blockAddress);
 
   // Ctrl+C and the context-menu key in the tables and the data list.
@@ -82,6 +92,9 @@ class CTarnwickDlg : public CDialog {
   CListCtrl m_blockList;
   // What the block table's rows say, as numbers, in the order shown.
   BlockRows m_blockRows;
+  // The last search asked for, and whether there was one.
+  FindQuery m_findQuery;
+  bool m_findAsked = false;
   CListBox m_dataList;
   CStatic m_titleText;
   CStatic m_subtitleText;
@@ -118,4 +131,8 @@ class CTarnwickDlg : public CDialog {
   // "Copy" (all = false) or "Copy All" from a table or the data list, when
   // the source offers it.
   void CopyFrom(CWnd& source, bool all);
+  // Searches the block table for the query, then selects and shows what
+  // was found or says that nothing was.
+  void RunFind(const FindQuery& query);
+  void SelectFoundRow(int item);
 };

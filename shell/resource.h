@@ -4,6 +4,7 @@
 #define IDD_ABOUTBOX 100
 #define IDS_ABOUTBOX 101
 #define IDD_MAIN_DIALOG 102
+#define IDD_FIND_BLOCK 103
 #define IDR_MAINFRAME 128
 #define IDB_ABOUT_LOGO 129
 #define IDI_CLOSE_DATA 130
@@ -21,6 +22,10 @@
 #define IDC_DATA_LIST 1009
 #define IDC_CLOSE_DATA 1010
 #define IDC_SAVE_DATA 1011
+#define IDC_FIND_ADDRESS 1012
+#define IDC_FIND_BYTES 1013
+#define IDC_FIND_TEXT 1014
+#define IDC_FIND_INPUT 1015
 
 // System-menu command of the About item; its low four bits are zero so it
 // survives the 0xFFF0 mask applied to system commands.
@@ -29,3 +34,4 @@
 // Items of the tables' and the data list's context menu.
 #define IDM_COPY 32771
 #define IDM_COPY_ALL 32772
+#define IDM_FIND 32773

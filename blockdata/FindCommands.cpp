@@ -1,0 +1,138 @@
+// Find Block: the dialog, F3, and the search of the block table's rows in
+// the order shown, reading the blocks out of the inspected process with
+// one handle for the whole search.
+#include <cstdio>
+#include <vector>
+
+#include "blockdata/DumpLines.h"
+#include "blockdata/FindDialog.h"
+#include "heap/ProcessHandle.h"
+#include "heap/ProgressCaption.h"
+#include "heap/TableText.h"
+#include "shell/TarnwickDlg.h"
+
+namespace {
+class ProcessBytesReader : public BlockBytesReader {
+ public:
+  explicit ProcessBytesReader(HANDLE process) : m_process(process) {}
+  bool Read(uint64_t address, uint8_t* out, size_t length, size_t& bytesRead) override {
+    SIZE_T got = 0;
+    const BOOL read = ::ReadProcessMemory(m_process, reinterpret_cast<LPCVOID>(static_cast<uintptr_t>(address)), out,
+                                          static_cast<SIZE_T>(length), &got);
+    bytesRead = static_cast<size_t>(got);
+    return read != FALSE;
+  }
+
+ private:
+  HANDLE m_process;
+};
+
+// The block caption's "searching" text, set only when it would be painted:
+// a search runs far faster than a caption can be repainted in Wine.
+class CaptionFindProgress : public FindProgress {
+ public:
+  explicit CaptionFindProgress(CStatic& caption) : m_caption(caption) {}
+  void Searched(uint32_t done, uint32_t total) override {
+    if (!m_caption.PaintDue()) return;
+    char text[128];
+    std::snprintf(text, sizeof text, "%s - searching %d of %d blocks...", kBlockCaptionText, static_cast<int>(done),
+                  static_cast<int>(total));
+    m_caption.SetText(text);
+  }
+
+ private:
+  ProgressCaption m_caption;
+};
+
+// The text in its two forms: the system code page's bytes as typed, and
+// UTF-16 little-endian.
+std::vector<BytePattern> TextPatterns(const std::string& text) {
+  std::vector<BytePattern> patterns;
+  patterns.emplace_back(std::vector<uint8_t>(text.begin(), text.end()));
+  const int length = static_cast<int>(text.size());
+  const int wide = ::MultiByteToWideChar(CP_ACP, 0, text.data(), length, nullptr, 0);
+  if (wide > 0) {
+    std::vector<wchar_t> chars(static_cast<size_t>(wide));
+    ::MultiByteToWideChar(CP_ACP, 0, text.data(), length, chars.data(), wide);
+    std::vector<uint8_t> bytes;
+    bytes.reserve(chars.size() * 2);
+    for (const wchar_t c : chars) {
+      bytes.push_back(static_cast<uint8_t>(c & 0xFF));
+      bytes.push_back(static_cast<uint8_t>((c >> 8) & 0xFF));
+    }
+    patterns.emplace_back(std::move(bytes));
+  }
+  return patterns;
+}
+}  // namespace
+
+void CTarnwickDlg::OpenFindBlock() {
+  CFindBlockDlg dialog(this, m_findQuery);
+  if (dialog.DoModal() != IDOK) return;
+  m_findQuery = dialog.Query();
+  m_findAsked = true;
+  RunFind(m_findQuery);
+}
+
+void CTarnwickDlg::FindNextBlock() {
+  if (!m_findAsked) {
+    OpenFindBlock();
+    return;
+  }
+  RunFind(m_findQuery);
+}
+
+void CTarnwickDlg::RunFind(const FindQuery& query) {
+  // The dialog let only a searchable query through.
+  if (FindInputProblem(query, kProgramWidth) != nullptr) return;
+  if (query.kind == FindKind::Address) {
+    uint64_t address = 0;
+    ParseFindAddress(query.text.c_str(), kProgramWidth, address);
+    const long long position = FindBlockHolding(m_blockRows, address);
+    if (position < 0)
+      Report(FindNotFoundText(query.kind, 0).c_str(), MB_ICONINFORMATION);
+    else
+      SelectFoundRow(static_cast<int>(position));
+    return;
+  }
+
+  std::vector<BytePattern> patterns;
+  if (query.kind == FindKind::Bytes) {
+    std::vector<uint8_t> bytes;
+    ParseFindBytes(query.text.c_str(), bytes);
+    patterns.emplace_back(std::move(bytes));
+  } else {
+    patterns = TextPatterns(query.text);
+  }
+  const int processId = GetSelectedProcessId();
+  if (processId == -1) return;
+  const int selected = m_blockList.GetNextItem(-1, LVNI_SELECTED);
+  const size_t start = selected == -1 ? 0 : static_cast<size_t>(selected) + 1;
+
+  FindOutcome outcome;
+  EnableForBlockWork(FALSE);
+  {
+    const ProcessHandle process(::OpenProcess(kInspectAccess, FALSE, static_cast<DWORD>(processId)));
+    if (!process) {
+      EnableForBlockWork(TRUE);
+      Report("Failed to open target process due to insufficient rights");
+      return;
+    }
+    ProcessBytesReader reader(process.Get());
+    CaptionFindProgress progress(m_blockCaption);
+    outcome = FindBytesInBlocks(m_blockRows, start, patterns, kMaxDumpSize, reader, progress);
+  }
+  m_blockCaption.SetWindowText(kBlockCaptionText);
+  EnableForBlockWork(TRUE);
+  if (outcome.position < 0)
+    Report(FindNotFoundText(query.kind, outcome.unreadable).c_str(), MB_ICONINFORMATION);
+  else
+    SelectFoundRow(static_cast<int>(outcome.position));
+}
+
+void CTarnwickDlg::SelectFoundRow(int item) {
+  m_blockList.SetItemState(-1, 0, LVIS_SELECTED | LVIS_FOCUSED);
+  m_blockList.SetItemState(item, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+  m_blockList.EnsureVisible(item, FALSE);
+  ShowSelectedBlock();
+}
