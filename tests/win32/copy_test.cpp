@@ -15,6 +15,8 @@ using Flags = std::vector<bool>;
 
 constexpr char kBefore[] = "what the clipboard held before";
 const Strings kItems = {"&Copy\tCtrl+C", "Copy &All"};
+// The block table's menu also finds a block.
+const Strings kBlockItems = {"&Copy\tCtrl+C", "Copy &All", "&Find...\tCtrl+F"};
 
 const std::string kBlockTable = "Block Index\tBlock Address\tBlock Size\tAllocation Type\tStatus\r\n"
                                 "1\t" + Addr(0x00150588) + "\t0x00000020\tFIXED\tAllocated\r\n"
@@ -100,8 +102,8 @@ TEST_F(Copy, RightClickSelectsARowAndCopyPutsItsCellsAsShown) {
         SaveScreenRect(both, "copy-context-menu");
       });
   ASSERT_TRUE(blocks.opened);
-  EXPECT_EQ(blocks.items, kItems);
-  EXPECT_EQ(blocks.enabled, (Flags{true, true}));
+  EXPECT_EQ(blocks.items, kBlockItems);
+  EXPECT_EQ(blocks.enabled, (Flags{true, true, true}));
   EXPECT_EQ(dlg->m_blockList.GetNextItem(-1, LVNI_SELECTED), 1);
   EXPECT_EQ(ClipboardText(), "2\t" + Addr(0x001505a8) + "\t0x00000040\tNot applicable\tFree\r\n");
   ExpectNothingElseHappened(false);
@@ -135,8 +137,8 @@ TEST_F(Copy, ItemsAreGreyedWithNoRowSelectedAndWithAnEmptyDataList) {
   ClearSelection(dlg->m_blockList);
   const SeenMenu table = UseContextMenu(dlg->m_blockList, MenuWay::ShiftF10, 0);
   ASSERT_TRUE(table.opened);
-  EXPECT_EQ(table.items, kItems);
-  EXPECT_EQ(table.enabled, (Flags{false, true}));
+  EXPECT_EQ(table.items, kBlockItems);
+  EXPECT_EQ(table.enabled, (Flags{false, true, true}));
   TypeWithCtrl(dlg->m_blockList, 'C');
   EXPECT_EQ(ClipboardText(), kBefore);
 

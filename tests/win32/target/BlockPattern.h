@@ -18,13 +18,17 @@ inline uint32_t TargetBlockSize(int index) { return 16 + (static_cast<uint32_t>(
 // byte pattern, so dumps show both printable and unprintable bytes.
 inline bool TargetBlockIsText(int index) { return index % 25 == 5; }
 
+// Every other text block (30, 80, 130, ...) holds its line as UTF-16
+// little-endian, as Windows programs mostly keep strings.
+inline bool TargetBlockIsWideText(int index) { return index % 50 == 30; }
+
 // Private-heap blocks the target frees again, so the heap has free blocks
 // between busy ones. Freed blocks are not reported as known blocks.
 inline bool TargetBlockFreed(int index) { return index % 10 == 3; }
 
 // The content of known block `index`, `size` bytes long: byte j of a
 // pattern block is (index * 7 + j) & 0xFF; a text block repeats one line
-// that names its index.
+// that names its index, in 8-bit characters or in UTF-16.
 inline void FillTargetBlock(int index, uint8_t* out, uint32_t size) {
   if (!TargetBlockIsText(index)) {
     for (uint32_t j = 0; j < size; ++j) out[j] = static_cast<uint8_t>((static_cast<uint32_t>(index) * 7u + j) & 0xFFu);
@@ -33,5 +37,10 @@ inline void FillTargetBlock(int index, uint8_t* out, uint32_t size) {
   char line[96];
   const int length = std::snprintf(
       line, sizeof line, "Block %d of the heap target: the quick brown fox jumps over the lazy dog.\r\n", index);
-  for (uint32_t j = 0; j < size; ++j) out[j] = static_cast<uint8_t>(line[j % static_cast<uint32_t>(length)]);
+  const uint32_t cycle = static_cast<uint32_t>(length);
+  if (TargetBlockIsWideText(index)) {
+    for (uint32_t j = 0; j < size; ++j) out[j] = j % 2 ? 0 : static_cast<uint8_t>(line[(j / 2) % cycle]);
+    return;
+  }
+  for (uint32_t j = 0; j < size; ++j) out[j] = static_cast<uint8_t>(line[j % cycle]);
 }
