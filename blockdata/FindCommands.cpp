@@ -6,6 +6,7 @@
 
 #include "blockdata/DumpLines.h"
 #include "blockdata/FindDialog.h"
+#include "blockdata/SelectedBlock.h"
 #include "heap/ProcessHandle.h"
 #include "heap/ProgressCaption.h"
 #include "heap/TableText.h"
@@ -31,7 +32,8 @@ class ProcessBytesReader : public BlockBytesReader {
 // a search runs far faster than a caption can be repainted in Wine.
 class CaptionFindProgress : public FindProgress {
  public:
-  explicit CaptionFindProgress(CStatic& caption) : m_caption(caption) {}
+  // Most searches end before a first text would be painted.
+  explicit CaptionFindProgress(CStatic& caption) : m_caption(caption, ProgressCaption::kPaintInterval) {}
   void Searched(uint32_t done, uint32_t total) override {
     if (!m_caption.PaintDue()) return;
     char text[128];
@@ -106,7 +108,7 @@ void CTarnwickDlg::RunFind(const FindQuery& query) {
   }
   const int processId = GetSelectedProcessId();
   if (processId == -1) return;
-  const int selected = m_blockList.GetNextItem(-1, LVNI_SELECTED);
+  const int selected = SelectedRow(m_blockList);
   const size_t start = selected == -1 ? 0 : static_cast<size_t>(selected) + 1;
 
   FindOutcome outcome;
@@ -131,8 +133,10 @@ void CTarnwickDlg::RunFind(const FindQuery& query) {
 }
 
 void CTarnwickDlg::SelectFoundRow(int item) {
-  m_blockList.SetItemState(-1, 0, LVIS_SELECTED | LVIS_FOCUSED);
+  // The table selects one row at most: selecting this one deselects the
+  // other, without a look at every row.
   m_blockList.SetItemState(item, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+  m_blockList.SetSelectionMark(item);
   m_blockList.EnsureVisible(item, FALSE);
   ShowSelectedBlock();
 }

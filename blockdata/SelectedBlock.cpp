@@ -11,8 +11,17 @@ uint64_t HexCell(const CListCtrl& list, int item, int column) {
   return value & AddressMask(kProgramWidth);
 }
 
+int SelectedRow(const CListCtrl& list) {
+  // One row at most is selected in these tables, so the mark, when it is
+  // selected, is the first selected row.
+  const int mark = list.GetSelectionMark();
+  if (mark >= 0 && (list.GetItemState(mark, LVIS_SELECTED) & LVIS_SELECTED) != 0) return mark;
+  if (list.GetSelectedCount() == 0) return -1;
+  return list.GetNextItem(-1, LVNI_SELECTED);
+}
+
 bool ReadSelectedBlock(const CListCtrl& blockList, SelectedBlock& block) {
-  const int item = blockList.GetNextItem(-1, LVNI_SELECTED);
+  const int item = SelectedRow(blockList);
   if (item == -1) return false;
   block.address = HexCell(blockList, item, 1);
   block.size = HexCell(blockList, item, 2);

@@ -13,6 +13,11 @@ struct SelectedBlock {
   bool free = false;
 };
 
+// The first selected row of a table, or -1. The list view looks for one row
+// by row, which takes long in a big table; the row last clicked or found is
+// the selection mark, so that one is checked first.
+int SelectedRow(const CListCtrl& list);
+
 // False when no row is selected.
 bool ReadSelectedBlock(const CListCtrl& blockList, SelectedBlock& block);
 

@@ -69,6 +69,10 @@ class CListCtrl : public CWnd {
   BOOL GetItemRect(int item, LPRECT rect, int part) const;
   // item -1: every item.
   BOOL SetItemState(int item, UINT state, UINT mask);
+  UINT GetItemState(int item, UINT mask) const { return static_cast<UINT>(SendMessage(LVM_GETITEMSTATE, item, mask)); }
+  UINT GetSelectedCount() const { return static_cast<UINT>(SendMessage(LVM_GETSELECTEDCOUNT)); }
+  int GetSelectionMark() const { return static_cast<int>(SendMessage(LVM_GETSELECTIONMARK)); }
+  int SetSelectionMark(int item) { return static_cast<int>(SendMessage(LVM_SETSELECTIONMARK, 0, item)); }
   BOOL EnsureVisible(int item, BOOL partialOK) {
     return static_cast<BOOL>(SendMessage(LVM_ENSUREVISIBLE, item, partialOK));
   }

@@ -8,7 +8,14 @@
 
 class ProgressCaption {
  public:
-  explicit ProgressCaption(CStatic& caption) : m_caption(caption) { m_caption.SetRedraw(FALSE); }
+  static constexpr DWORD kPaintInterval = 30;
+
+  // firstPaintAfter: how long the first text waits to be painted (a job
+  // that ends sooner shows none).
+  explicit ProgressCaption(CStatic& caption, DWORD firstPaintAfter = 0)
+      : m_caption(caption), m_lastPaint(::GetTickCount() - kPaintInterval + firstPaintAfter) {
+    m_caption.SetRedraw(FALSE);
+  }
   ProgressCaption(const ProgressCaption&) = delete;
   ProgressCaption& operator=(const ProgressCaption&) = delete;
   ~ProgressCaption() { Paint(); }
@@ -25,8 +32,6 @@ class ProgressCaption {
   }
 
  private:
-  static constexpr DWORD kPaintInterval = 30;
-
   void Paint() {
     m_caption.SetRedraw(TRUE);
     m_caption.Invalidate();
@@ -41,5 +46,5 @@ class ProgressCaption {
   }
 
   CStatic& m_caption;
-  DWORD m_lastPaint = ::GetTickCount() - kPaintInterval;
+  DWORD m_lastPaint;
 };
