@@ -94,6 +94,7 @@ void CTarnwickDlg::OnNodeListClick(NMHDR*, LRESULT* pResult) {
 void CTarnwickDlg::ClearBlockTable() {
   m_blockList.DeleteAllItems();
   m_blockRows.Clear();
+  ForgetSort(m_blockList, m_blockSort);
 }
 
 bool CTarnwickDlg::FillBlockTable(uint64_t heapBaseAddress, uint32_t processId) {

@@ -15,6 +15,7 @@
 #include "heap/HeapLayout.h"
 #include "heap/HeapQueryFunctions.h"
 #include "shell/CopyMenu.h"
+#include "shell/TableSort.h"
 #include "shell/resource.h"
 
 // The signatures of the system's EnumProcesses and IsWow64Process.
@@ -46,6 +47,8 @@ class CTarnwickDlg : public CDialog {
   bool FillBlockTable(uint64_t heapBaseAddress, uint32_t processId);
   // Empties the block table and the rows kept beside it.
   void ClearBlockTable();
+  // Empties the node table; its next fill shows walk order.
+  void ClearNodeTable();
   void ShowBlockData(uint64_t blockSize, int processId, uint64_t blockAddress);
 
   // Ctrl+C and the context-menu key in the tables and the data list.
@@ -67,6 +70,8 @@ class CTarnwickDlg : public CDialog {
   void OnBlockListGetInfoTip(NMHDR* pNMHDR, LRESULT* pResult);
   void OnSaveData();
   void OnContextMenu(CWnd* pWnd, POINT point);
+  void OnNodeListColumnClick(NMHDR* pNMHDR, LRESULT* pResult);
+  void OnBlockListColumnClick(NMHDR* pNMHDR, LRESULT* pResult);
   DECLARE_MESSAGE_MAP()
 
  public:
@@ -82,6 +87,9 @@ class CTarnwickDlg : public CDialog {
   CListCtrl m_blockList;
   // What the block table's rows say, as numbers, in the order shown.
   BlockRows m_blockRows;
+  // The column each table is sorted by, and which way.
+  SortState m_nodeSort;
+  SortState m_blockSort;
   CListBox m_dataList;
   CStatic m_titleText;
   CStatic m_subtitleText;
@@ -118,4 +126,6 @@ class CTarnwickDlg : public CDialog {
   // "Copy" (all = false) or "Copy All" from a table or the data list, when
   // the source offers it.
   void CopyFrom(CWnd& source, bool all);
+  // Walk order again, no arrow (the rows are about to go).
+  void ForgetSort(CListCtrl& list, SortState& state);
 };
