@@ -79,3 +79,31 @@ std::vector<uint32_t> RanksOf(const std::vector<uint32_t>& order) {
   for (size_t p = 0; p < order.size(); ++p) rank[order[p]] = static_cast<uint32_t>(p);
   return rank;
 }
+
+std::optional<std::vector<KeyedRow>> BlockRowKeys(const BlockRows& rows, int column) {
+  if (column < 0 || column > 4 || column == 3) return std::nullopt;
+  std::vector<KeyedRow> keyed(rows.Count());
+  char index[12];
+  for (size_t w = 0; w < rows.Count(); ++w) {
+    const BlockRowValues& row = rows.InWalkOrder(w);
+    KeyedRow& out = keyed[w];
+    out.walkIndex = static_cast<uint32_t>(w);
+    switch (column) {
+      case 0:
+        // The index text counts from 1 in "%d".
+        FormatDecimal(static_cast<int32_t>(static_cast<uint32_t>(w) + 1), index);
+        out.key = MakeSortKey(ColumnKind::Decimal, index);
+        break;
+      case 1:
+        out.key = {true, row.address, {}};
+        break;
+      case 2:
+        out.key = {true, row.size, {}};
+        break;
+      default:
+        out.key = MakeSortKey(ColumnKind::Text, row.free ? kBlockStatusFree : kBlockStatusAllocated);
+        break;
+    }
+  }
+  return keyed;
+}

@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "heap/BlockRows.h"
+
 // How a column's texts compare: hexadecimal ("0x...") and decimal ("%d")
 // texts by value, other texts without regard to (ASCII) case.
 enum class ColumnKind { Decimal, Hex, Text };
@@ -46,3 +48,9 @@ std::optional<std::vector<uint32_t>> SortedOrder(std::vector<KeyedRow> rows, boo
 
 // rank[w]: the position of the row with walk index w in order.
 std::vector<uint32_t> RanksOf(const std::vector<uint32_t>& order);
+
+// The keys of block-table column `column` (Block Index, Block Address, Block
+// Size, Allocation Type, Status) made from the rows kept beside the table:
+// the keys its texts give, without a list-view message per row. Nothing for
+// Allocation Type, which the rows do not tell.
+std::optional<std::vector<KeyedRow>> BlockRowKeys(const BlockRows& rows, int column);

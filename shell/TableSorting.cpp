@@ -3,6 +3,7 @@
 // selection moves with its row. Nothing is asked of the inspected process.
 #include <iterator>
 #include <optional>
+#include <utility>
 #include <vector>
 
 #include "shell/DialogTables.h"
@@ -11,11 +12,14 @@
 namespace {
 // The list view compares items by their lParam, the walk index; data is the
 // rank of each walk index, worked out beforehand so that no comparison
-// sends a message.
+// sends a message. An lParam of no fill's (none beyond the ranks) goes last.
 int CALLBACK CompareByRank(LPARAM a, LPARAM b, LPARAM data) {
-  const uint32_t* rank = reinterpret_cast<const uint32_t*>(data);
-  const uint32_t ra = rank[a];
-  const uint32_t rb = rank[b];
+  const auto& rank = *reinterpret_cast<const std::vector<uint32_t>*>(data);
+  const auto rankOf = [&](LPARAM item) {
+    return static_cast<size_t>(item) < rank.size() ? rank[static_cast<size_t>(item)] : UINT32_MAX;
+  };
+  const uint32_t ra = rankOf(a);
+  const uint32_t rb = rankOf(b);
   return ra < rb ? -1 : (ra > rb ? 1 : 0);
 }
 
@@ -57,12 +61,15 @@ void ShowSortArrow(CListCtrl& list, const SortState& state) {
 // Sorts the rows by the column as the clicked header says and gives the
 // order now shown (walk index by position), or nothing when the rows could
 // not be sorted (they did not come from a fill).
-std::optional<std::vector<uint32_t>> SortTable(CListCtrl& list, ColumnKind kind, SortState& state, int column) {
+// keys: the rows' keys when known without asking the list view, else nothing.
+std::optional<std::vector<uint32_t>> SortTable(CListCtrl& list, ColumnKind kind, SortState& state, int column,
+                                               std::optional<std::vector<KeyedRow>> keys = std::nullopt) {
   const SortState next = NextSortState(state, column);
-  std::optional<std::vector<uint32_t>> order = SortedOrder(ReadKeys(list, kind, column), next.descending);
+  if (!keys) keys = ReadKeys(list, kind, column);
+  std::optional<std::vector<uint32_t>> order = SortedOrder(std::move(*keys), next.descending);
   if (!order) return std::nullopt;
   const std::vector<uint32_t> rank = RanksOf(*order);
-  list.SortItems(&CompareByRank, reinterpret_cast<LPARAM>(rank.data()));
+  list.SortItems(&CompareByRank, reinterpret_cast<LPARAM>(&rank));
   state = next;
   ShowSortArrow(list, state);
   const int selected = list.GetNextItem(-1, LVNI_SELECTED);
@@ -87,7 +94,11 @@ void CTarnwickDlg::OnBlockListColumnClick(NMHDR* pNMHDR, LRESULT* pResult) {
   *pResult = 0;
   const int column = reinterpret_cast<NMLISTVIEW*>(pNMHDR)->iSubItem;
   if (column < 0 || column >= static_cast<int>(std::size(kBlockColumns))) return;
-  // The rows kept beside the table follow the order shown.
-  if (const auto order = SortTable(m_blockList, kBlockColumns[column].kind, m_blockSort, column))
+  // The rows kept beside the table give most keys without a message per
+  // row (a big table's texts cost more to read than to sort), when they are
+  // the table's; then they follow the order shown.
+  std::optional<std::vector<KeyedRow>> keys;
+  if (m_blockRows.Count() == static_cast<size_t>(m_blockList.GetItemCount())) keys = BlockRowKeys(m_blockRows, column);
+  if (const auto order = SortTable(m_blockList, kBlockColumns[column].kind, m_blockSort, column, std::move(keys)))
     m_blockRows.SetShownOrder(*order);
 }

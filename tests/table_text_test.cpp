@@ -3,6 +3,7 @@
 #include <climits>
 #include <cstdio>
 #include <cstring>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -226,4 +227,38 @@ TEST(TableSortTest, SameHeaderTurnsTheDirectionRoundAnotherStartsAscending) {
   EXPECT_FALSE(state.descending);
   state = NextSortState(state, 2);
   EXPECT_FALSE(state.descending);
+}
+
+TEST(TableSortTest, KeptBlockRowsGiveTheKeysOfTheTextsTheyStandFor) {
+  // The rows beside the block table stand in for its texts when it sorts:
+  // any difference would show the rows in another order than their texts.
+  const std::vector<BlockCursor> blocks = {{0x00150588, 0x20, kBlockKindFixed, 0},
+                                           {0xFFFFFFFFFFFFFFF0, 0x1'0000'0010, kBlockKindFree, 0},
+                                           {0x00000010, 0x08, kBlockKindFree, 0},
+                                           {0x7FF6A0000710, 0xFFFFFFFF, kBlockKindUnclassified, 0}};
+  BlockRows rows;
+  std::vector<BlockRowTexts> texts(blocks.size());
+  for (size_t i = 0; i < blocks.size(); ++i) {
+    MakeBlockRowTexts(static_cast<uint32_t>(i), blocks[i], Width::Bits64, texts[i]);
+    rows.Add({blocks[i].Address, blocks[i].Size, blocks[i].Kind == kBlockKindFree});
+  }
+  // A shown order already set does not change which key belongs to whom.
+  ASSERT_TRUE(rows.SetShownOrder({3, 1, 0, 2}));
+  const ColumnKind kinds[] = {ColumnKind::Decimal, ColumnKind::Hex, ColumnKind::Hex, ColumnKind::Text, ColumnKind::Text};
+  for (int column : {0, 1, 2, 4}) {
+    SCOPED_TRACE(column);
+    const std::optional<std::vector<KeyedRow>> keys = BlockRowKeys(rows, column);
+    ASSERT_TRUE(keys.has_value());
+    ASSERT_EQ(keys->size(), blocks.size());
+    for (const KeyedRow& row : *keys) {
+      const BlockRowTexts& t = texts[row.walkIndex];
+      const char* cell[] = {t.index, t.address, t.size, t.allocationType, t.status};
+      const SortKey expected = MakeSortKey(kinds[column], cell[column]);
+      EXPECT_EQ(row.key.hasNumber, expected.hasNumber);
+      EXPECT_EQ(row.key.number, expected.number);
+      EXPECT_EQ(row.key.text, expected.text);
+    }
+  }
+  EXPECT_FALSE(BlockRowKeys(rows, 3).has_value()) << "the allocation type is not kept";
+  EXPECT_FALSE(BlockRowKeys(rows, 5).has_value());
 }
