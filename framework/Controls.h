@@ -68,13 +68,17 @@ class CListCtrl : public CWnd {
   // The item's rectangle of the given part (LVIR_BOUNDS, LVIR_LABEL, ...).
   BOOL GetItemRect(int item, LPRECT rect, int part) const;
   // Whatever of the item the mask asks for (LVIF_PARAM, LVIF_TEXT of iSubItem).
-  BOOL GetItem(LVITEMA* item) const { return static_cast<BOOL>(SendMessage(LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(item))); }
+  BOOL GetItem(LVITEMA* item) const {
+    return static_cast<BOOL>(SendMessage(LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(item)));
+  }
   // Reorders the items by compare(lParam1, lParam2, data); each keeps its
   // texts, lParam and state.
   BOOL SortItems(PFNLVCOMPARE compare, LPARAM data) {
     return static_cast<BOOL>(SendMessage(LVM_SORTITEMS, static_cast<WPARAM>(data), reinterpret_cast<LPARAM>(compare)));
   }
-  BOOL EnsureVisible(int item, BOOL partialOk) { return static_cast<BOOL>(SendMessage(LVM_ENSUREVISIBLE, item, partialOk)); }
+  BOOL EnsureVisible(int item, BOOL partialOk) {
+    return static_cast<BOOL>(SendMessage(LVM_ENSUREVISIBLE, item, partialOk));
+  }
   HWND GetHeader() const { return reinterpret_cast<HWND>(SendMessage(LVM_GETHEADER)); }
   int GetHeaderItemCount() const { return static_cast<int>(::SendMessageA(GetHeader(), HDM_GETITEMCOUNT, 0, 0)); }
   BOOL GetHeaderItem(int index, HDITEMA* item) const {

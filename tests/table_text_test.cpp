@@ -182,7 +182,8 @@ TEST(TableSortTest, EachColumnKindSortsByWhatItsTextsSay) {
   // Text without regard to case, not by length or number.
   EXPECT_EQ(OrderOf(ColumnKind::Text, {"Not applicable", "FIXED", "Unknown", "fixed", "Allocated", "Free"}, false),
             (Order{4, 1, 3, 5, 0, 2}));
-  EXPECT_EQ(OrderOf(ColumnKind::Text, {"free", "Allocated", "FREE", "Free", "allocated"}, true), (Order{0, 2, 3, 1, 4}));
+  EXPECT_EQ(OrderOf(ColumnKind::Text, {"free", "Allocated", "FREE", "Free", "allocated"}, true),
+            (Order{0, 2, 3, 1, 4}));
 
   int64_t value = 5;
   EXPECT_TRUE(ParseDecimal(" +42x", value));
@@ -197,8 +198,8 @@ TEST(TableSortTest, EqualRowsKeepWalkOrderInBothDirections) {
   // Rows given in a shown order that is not walk order: ties still come out
   // by walk index, ascending and descending alike.
   std::vector<KeyedRow> rows;
-  const std::vector<std::pair<uint32_t, const char*>> shown = {
-      {4, "0x20"}, {0, "0x10"}, {5, "0x10"}, {2, "0x20"}, {1, "0x10"}, {3, "0x30"}};
+  const std::vector<std::pair<uint32_t, const char*>> shown = {{4, "0x20"}, {0, "0x10"}, {5, "0x10"},
+                                                               {2, "0x20"}, {1, "0x10"}, {3, "0x30"}};
   for (const auto& [walk, text] : shown) rows.push_back({walk, MakeSortKey(ColumnKind::Hex, text)});
   EXPECT_EQ(SortedOrder(rows, false), (Order{0, 1, 5, 2, 4, 3}));
   EXPECT_EQ(SortedOrder(rows, true), (Order{3, 2, 4, 0, 1, 5}));
@@ -244,7 +245,8 @@ TEST(TableSortTest, KeptBlockRowsGiveTheKeysOfTheTextsTheyStandFor) {
   }
   // A shown order already set does not change which key belongs to whom.
   ASSERT_TRUE(rows.SetShownOrder({3, 1, 0, 2}));
-  const ColumnKind kinds[] = {ColumnKind::Decimal, ColumnKind::Hex, ColumnKind::Hex, ColumnKind::Text, ColumnKind::Text};
+  const ColumnKind kinds[] = {ColumnKind::Decimal, ColumnKind::Hex, ColumnKind::Hex, ColumnKind::Text,
+                              ColumnKind::Text};
   for (int column : {0, 1, 2, 4}) {
     SCOPED_TRACE(column);
     const std::optional<std::vector<KeyedRow>> keys = BlockRowKeys(rows, column);

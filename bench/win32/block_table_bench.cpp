@@ -71,8 +71,7 @@ int CALLBACK CompareByRank(LPARAM a, LPARAM b, LPARAM data) {
 }
 
 // The rank of each walk index when the rows are sorted by the column.
-std::vector<uint32_t> RanksBy(const std::vector<std::array<std::string, kColumns>>& rows, int column,
-                              bool descending) {
+std::vector<uint32_t> RanksBy(const std::vector<std::array<std::string, kColumns>>& rows, int column, bool descending) {
   std::vector<KeyedRow> keyed;
   for (size_t r = 0; r < rows.size(); ++r)
     keyed.push_back({static_cast<uint32_t>(r), MakeSortKey(ColumnKind::Hex, rows[r][column].c_str())});

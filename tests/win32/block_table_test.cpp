@@ -440,7 +440,7 @@ TEST_F(BlockTable, HeaderClicksSortTheBlocksAndTheRowsKeptBesideThem) {
   for (const Click& click : {Click{2, false, "--^--"}, Click{2, true, "--v--"}, Click{2, false, "--^--"},
                              Click{3, false, "---^-"}, Click{4, false, "----^"}, Click{4, true, "----v"},
                              Click{0, false, "^----"}, Click{0, true, "v----"}}) {
-    SCOPED_TRACE(::testing::Message() << "column " << click.column << (click.descending ? " descending" : " ascending"));
+    SCOPED_TRACE(::testing::Message() << "column " << click.column << (click.descending ? " down" : " up"));
     ClickHeader(list, click.column);
     ASSERT_EQ(AllRows(list), SortedRows(walk, click.column, click.descending));
     EXPECT_EQ(SortArrows(list), click.arrows);
