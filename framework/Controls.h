@@ -73,8 +73,25 @@ class CListCtrl : public CWnd {
   UINT GetSelectedCount() const { return static_cast<UINT>(SendMessage(LVM_GETSELECTEDCOUNT)); }
   int GetSelectionMark() const { return static_cast<int>(SendMessage(LVM_GETSELECTIONMARK)); }
   int SetSelectionMark(int item) { return static_cast<int>(SendMessage(LVM_SETSELECTIONMARK, 0, item)); }
-  BOOL EnsureVisible(int item, BOOL partialOK) {
-    return static_cast<BOOL>(SendMessage(LVM_ENSUREVISIBLE, item, partialOK));
+  // Whatever of the item the mask asks for (LVIF_PARAM, LVIF_TEXT of iSubItem).
+  BOOL GetItem(LVITEMA* item) const {
+    return static_cast<BOOL>(SendMessage(LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(item)));
+  }
+  // Reorders the items by compare(lParam1, lParam2, data); each keeps its
+  // texts, lParam and state.
+  BOOL SortItems(PFNLVCOMPARE compare, LPARAM data) {
+    return static_cast<BOOL>(SendMessage(LVM_SORTITEMS, static_cast<WPARAM>(data), reinterpret_cast<LPARAM>(compare)));
+  }
+  BOOL EnsureVisible(int item, BOOL partialOk) {
+    return static_cast<BOOL>(SendMessage(LVM_ENSUREVISIBLE, item, partialOk));
+  }
+  HWND GetHeader() const { return reinterpret_cast<HWND>(SendMessage(LVM_GETHEADER)); }
+  int GetHeaderItemCount() const { return static_cast<int>(::SendMessageA(GetHeader(), HDM_GETITEMCOUNT, 0, 0)); }
+  BOOL GetHeaderItem(int index, HDITEMA* item) const {
+    return static_cast<BOOL>(::SendMessageA(GetHeader(), HDM_GETITEMA, index, reinterpret_cast<LPARAM>(item)));
+  }
+  BOOL SetHeaderItem(int index, const HDITEMA* item) {
+    return static_cast<BOOL>(::SendMessageA(GetHeader(), HDM_SETITEMA, index, reinterpret_cast<LPARAM>(item)));
   }
   DWORD SetExtendedStyle(DWORD styles) {
     return static_cast<DWORD>(SendMessage(LVM_SETEXTENDEDLISTVIEWSTYLE, 0, styles));

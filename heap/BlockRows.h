@@ -28,6 +28,8 @@ class BlockRows {
   size_t Count() const { return m_rows.size(); }
   // The row shown at position (from 0, top row first).
   const BlockRowValues& Shown(size_t position) const { return m_rows[m_shown[position]]; }
+  // The row of walk index (from 0, the fill's order).
+  const BlockRowValues& InWalkOrder(size_t walkIndex) const { return m_rows[walkIndex]; }
   // order[p]: the walk index of the row now shown at position p. An order
   // that is not a permutation of the rows is refused (false, order kept).
   bool SetShownOrder(const std::vector<uint32_t>& order);

@@ -70,6 +70,7 @@ void CTarnwickDlg::EnableForBlockWork(BOOL enable) {
 void CTarnwickDlg::ClearBlockTable() {
   m_blockList.DeleteAllItems();
   m_blockRows.Clear();
+  ForgetSort(m_blockList, m_blockSort);
 }
 
 bool CTarnwickDlg::FillBlockTable(uint64_t heapBaseAddress, uint32_t processId) {

@@ -10,7 +10,7 @@ void CTarnwickDlg::OnProcessSelected() {
   if (const std::optional<Width> other = SelectedProcessOtherWidth()) {
     // Its heaps are the other program's to show: this one's query would
     // list only what the compatibility layer keeps, or fail.
-    m_nodeList.DeleteAllItems();
+    ClearNodeTable();
     ClearBlockTable();
     m_dataList.ResetContent();
     EnterTableMode();
@@ -22,8 +22,13 @@ void CTarnwickDlg::OnProcessSelected() {
   EnableControls({&m_refreshButton, &m_closeDataButton, &m_saveDataButton}, TRUE);
 }
 
-void CTarnwickDlg::FillHeapNodeTable(uint32_t processId) {
+void CTarnwickDlg::ClearNodeTable() {
   m_nodeList.DeleteAllItems();
+  ForgetSort(m_nodeList, m_nodeSort);
+}
+
+void CTarnwickDlg::FillHeapNodeTable(uint32_t processId) {
+  ClearNodeTable();
   ClearBlockTable();
   m_dataList.ResetContent();
   EnterTableMode();

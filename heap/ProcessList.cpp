@@ -95,7 +95,7 @@ BOOL CTarnwickDlg::FillProcessList(int keepProcessId) {
   if (!kept.empty() && m_processCombo.SelectString(-1, kept.c_str()) != CB_ERR) return TRUE;
 
   // The kept process is gone: nothing shown belongs to a running process now.
-  m_nodeList.DeleteAllItems();
+  ClearNodeTable();
   ClearBlockTable();
   m_dataList.ResetContent();
   EnterTableMode();

@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include "heap/HeapLayout.h"
+#include "shell/TableSort.h"
 
 struct FontSpec {
   const char* face;
@@ -20,6 +21,7 @@ constexpr FontSpec kDataFont{"Courier New", 14, 400, false};
 struct ColumnSpec {
   const char* title;
   int width;
+  ColumnKind kind;  // how a click on its header sorts the rows
 };
 
 // A 64-bit program's addresses have sixteen digits: their columns are wider,
@@ -27,20 +29,20 @@ struct ColumnSpec {
 constexpr bool kWideAddresses = kProgramWidth == Width::Bits64;
 
 constexpr ColumnSpec kNodeColumns[] = {
-    {"Node Index", 80},
-    {"Base Address", kWideAddresses ? 130 : 100},
-    {"No of Blocks", 80},
-    {"Comitted", kWideAddresses ? 95 : 100},
-    {"Allocated", kWideAddresses ? 95 : 100},
-    {"Flags", kWideAddresses ? 80 : 100},
+    {"Node Index", 80, ColumnKind::Decimal},
+    {"Base Address", kWideAddresses ? 130 : 100, ColumnKind::Hex},
+    {"No of Blocks", 80, ColumnKind::Decimal},
+    {"Comitted", kWideAddresses ? 95 : 100, ColumnKind::Hex},
+    {"Allocated", kWideAddresses ? 95 : 100, ColumnKind::Hex},
+    {"Flags", kWideAddresses ? 80 : 100, ColumnKind::Hex},
 };
 
 constexpr ColumnSpec kBlockColumns[] = {
-    {"Block Index", 80},
-    {"Block Address", kWideAddresses ? 130 : 120},
-    {"Block Size", 120},
-    {"Allocation Type", 100},
-    {"Status", kWideAddresses ? 130 : 140},
+    {"Block Index", 80, ColumnKind::Decimal},
+    {"Block Address", kWideAddresses ? 130 : 120, ColumnKind::Hex},
+    {"Block Size", 120, ColumnKind::Hex},
+    {"Allocation Type", 100, ColumnKind::Text},
+    {"Status", kWideAddresses ? 130 : 140, ColumnKind::Text},
 };
 
 // Gridlines, full-row select, info tips, label tips.

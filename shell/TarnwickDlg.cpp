@@ -20,6 +20,8 @@ ON_NOTIFY(LVN_GETINFOTIPA, IDC_NODE_LIST, &CTarnwickDlg::OnNodeListGetInfoTip)
 ON_NOTIFY(LVN_GETINFOTIPA, IDC_BLOCK_LIST, &CTarnwickDlg::OnBlockListGetInfoTip)
 ON_BN_CLICKED(IDC_SAVE_DATA, &CTarnwickDlg::OnSaveData)
 ON_WM_CONTEXTMENU()
+ON_NOTIFY(LVN_COLUMNCLICK, IDC_NODE_LIST, &CTarnwickDlg::OnNodeListColumnClick)
+ON_NOTIFY(LVN_COLUMNCLICK, IDC_BLOCK_LIST, &CTarnwickDlg::OnBlockListColumnClick)
 END_MESSAGE_MAP()
 
 CTarnwickDlg::CTarnwickDlg(CWnd* parent)

@@ -16,6 +16,7 @@
 #include "heap/HeapLayout.h"
 #include "heap/HeapQueryFunctions.h"
 #include "shell/CopyMenu.h"
+#include "shell/TableSort.h"
 #include "shell/resource.h"
 
 // The signatures of the system's EnumProcesses and IsWow64Process.
@@ -56,6 +57,8 @@ class CTarnwickDlg : public CDialog {
   // search again from the row after the selected one (F3).
   void OpenFindBlock();
   void FindNextBlock();
+  // Empties the node table; its next fill shows walk order.
+  void ClearNodeTable();
   void ShowBlockData(uint64_t blockSize, int processId, uint64_t blockAddress);
 
   // Ctrl+C and the context-menu key in the tables and the data list.
@@ -77,6 +80,8 @@ class CTarnwickDlg : public CDialog {
   void OnBlockListGetInfoTip(NMHDR* pNMHDR, LRESULT* pResult);
   void OnSaveData();
   void OnContextMenu(CWnd* pWnd, POINT point);
+  void OnNodeListColumnClick(NMHDR* pNMHDR, LRESULT* pResult);
+  void OnBlockListColumnClick(NMHDR* pNMHDR, LRESULT* pResult);
   DECLARE_MESSAGE_MAP()
 
  public:
@@ -95,6 +100,9 @@ class CTarnwickDlg : public CDialog {
   // The last search asked for, and whether there was one.
   FindQuery m_findQuery;
   bool m_findAsked = false;
+  // The column each table is sorted by, and which way.
+  SortState m_nodeSort;
+  SortState m_blockSort;
   CListBox m_dataList;
   CStatic m_titleText;
   CStatic m_subtitleText;
@@ -135,4 +143,6 @@ class CTarnwickDlg : public CDialog {
   // was found or says that nothing was.
   void RunFind(const FindQuery& query);
   void SelectFoundRow(int item);
+  // Walk order again, no arrow (the rows are about to go).
+  void ForgetSort(CListCtrl& list, SortState& state);
 };

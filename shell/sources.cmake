@@ -3,6 +3,7 @@ list(APPEND TARNWICK_CORE_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/IconPlacement.cpp
   ${CMAKE_CURRENT_LIST_DIR}/CopyText.cpp
   ${CMAKE_CURRENT_LIST_DIR}/CopyMenu.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/TableSort.cpp
 )
 # Win32 files: built for Windows only.
 list(APPEND TARNWICK_WIN32_SOURCES
@@ -11,4 +12,5 @@ list(APPEND TARNWICK_WIN32_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/DialogHandlers.cpp
   ${CMAKE_CURRENT_LIST_DIR}/AboutBox.cpp
   ${CMAKE_CURRENT_LIST_DIR}/CopyCommands.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/TableSorting.cpp
 )

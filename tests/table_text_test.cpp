@@ -3,10 +3,14 @@
 #include <climits>
 #include <cstdio>
 #include <cstring>
+#include <optional>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "blockdata/FindBlock.h"
 #include "heap/TableText.h"
+#include "shell/TableSort.h"
 
 namespace {
 
@@ -188,4 +192,109 @@ TEST(FindInputTest, AddressesAndBytesAreReadStrictly) {
   EXPECT_EQ(FindNotFoundText(FindKind::Bytes, 0), "No block of this heap holds these bytes.");
   EXPECT_EQ(FindNotFoundText(FindKind::Text, 3), "No block of this heap holds this text. 3 blocks could not be read.");
   EXPECT_STREQ(FindAddressExample(Width::Bits64), "Enter an address in hexadecimal, such as 0x0000000000150588.");
+}
+
+namespace {
+// The walk indexes in the order shown after sorting these texts of one column.
+std::vector<uint32_t> OrderOf(ColumnKind kind, const std::vector<const char*>& texts, bool descending) {
+  std::vector<KeyedRow> rows;
+  for (size_t i = 0; i < texts.size(); ++i) rows.push_back({static_cast<uint32_t>(i), MakeSortKey(kind, texts[i])});
+  return SortedOrder(rows, descending).value_or(std::vector<uint32_t>{99});
+}
+using Order = std::vector<uint32_t>;
+}  // namespace
+
+TEST(TableSortTest, EachColumnKindSortsByWhatItsTextsSay) {
+  // Hex by value whatever the digit count and case; "%.8x" and wider texts mix.
+  EXPECT_EQ(OrderOf(ColumnKind::Hex, {"0x00000100", "0x00000010", "0x100000010", "0x0000000A", "0x0000000b"}, false),
+            (Order{3, 4, 1, 0, 2}));
+  EXPECT_EQ(OrderOf(ColumnKind::Hex, {"0x00007ff6a0000710", "0x0000000000150000", "0xffffffffffffffff"}, true),
+            (Order{2, 0, 1}));
+  // Decimal by value, as "%d" of a huge count reads: below zero.
+  EXPECT_EQ(OrderOf(ColumnKind::Decimal, {"10", "9", "-2147483648", "100", "0", "2147483647"}, false),
+            (Order{2, 4, 1, 0, 3, 5}));
+  // Text without regard to case, not by length or number.
+  EXPECT_EQ(OrderOf(ColumnKind::Text, {"Not applicable", "FIXED", "Unknown", "fixed", "Allocated", "Free"}, false),
+            (Order{4, 1, 3, 5, 0, 2}));
+  EXPECT_EQ(OrderOf(ColumnKind::Text, {"free", "Allocated", "FREE", "Free", "allocated"}, true),
+            (Order{0, 2, 3, 1, 4}));
+
+  int64_t value = 5;
+  EXPECT_TRUE(ParseDecimal(" +42x", value));
+  EXPECT_EQ(42, value);
+  EXPECT_FALSE(ParseDecimal("-", value));
+  EXPECT_FALSE(ParseDecimal("x1", value));
+  EXPECT_FALSE(ParseDecimal(nullptr, value));
+  EXPECT_EQ(42, value);
+}
+
+TEST(TableSortTest, EqualRowsKeepWalkOrderInBothDirections) {
+  // Rows given in a shown order that is not walk order: ties still come out
+  // by walk index, ascending and descending alike.
+  std::vector<KeyedRow> rows;
+  const std::vector<std::pair<uint32_t, const char*>> shown = {{4, "0x20"}, {0, "0x10"}, {5, "0x10"},
+                                                               {2, "0x20"}, {1, "0x10"}, {3, "0x30"}};
+  for (const auto& [walk, text] : shown) rows.push_back({walk, MakeSortKey(ColumnKind::Hex, text)});
+  EXPECT_EQ(SortedOrder(rows, false), (Order{0, 1, 5, 2, 4, 3}));
+  EXPECT_EQ(SortedOrder(rows, true), (Order{3, 2, 4, 0, 1, 5}));
+  EXPECT_EQ(RanksOf(Order{3, 2, 4, 0, 1, 5}), (Order{3, 4, 1, 0, 2, 5}));
+
+  // Unreadable numbers come first; rows that are not one fill's (a walk
+  // index twice, or beyond the count) are not sorted at all.
+  EXPECT_EQ(OrderOf(ColumnKind::Hex, {"0x1", "zz", "0x0"}, false), (Order{1, 2, 0}));
+  rows[0].walkIndex = 0;
+  EXPECT_FALSE(SortedOrder(rows, false).has_value());
+  rows[0].walkIndex = 6;
+  EXPECT_FALSE(SortedOrder(rows, false).has_value());
+  EXPECT_EQ(SortedOrder({}, true), Order{});
+}
+
+TEST(TableSortTest, SameHeaderTurnsTheDirectionRoundAnotherStartsAscending) {
+  SortState state;
+  EXPECT_EQ(state.column, -1);
+  for (bool descending : {false, true, false, true}) {
+    state = NextSortState(state, 2);
+    EXPECT_EQ(state.column, 2);
+    EXPECT_EQ(state.descending, descending);
+  }
+  state = NextSortState(state, 0);
+  EXPECT_EQ(state.column, 0);
+  EXPECT_FALSE(state.descending);
+  state = NextSortState(state, 2);
+  EXPECT_FALSE(state.descending);
+}
+
+TEST(TableSortTest, KeptBlockRowsGiveTheKeysOfTheTextsTheyStandFor) {
+  // The rows beside the block table stand in for its texts when it sorts:
+  // any difference would show the rows in another order than their texts.
+  const std::vector<BlockCursor> blocks = {{0x00150588, 0x20, kBlockKindFixed, 0},
+                                           {0xFFFFFFFFFFFFFFF0, 0x1'0000'0010, kBlockKindFree, 0},
+                                           {0x00000010, 0x08, kBlockKindFree, 0},
+                                           {0x7FF6A0000710, 0xFFFFFFFF, kBlockKindUnclassified, 0}};
+  BlockRows rows;
+  std::vector<BlockRowTexts> texts(blocks.size());
+  for (size_t i = 0; i < blocks.size(); ++i) {
+    MakeBlockRowTexts(static_cast<uint32_t>(i), blocks[i], Width::Bits64, texts[i]);
+    rows.Add({blocks[i].Address, blocks[i].Size, blocks[i].Kind == kBlockKindFree});
+  }
+  // A shown order already set does not change which key belongs to whom.
+  ASSERT_TRUE(rows.SetShownOrder({3, 1, 0, 2}));
+  const ColumnKind kinds[] = {ColumnKind::Decimal, ColumnKind::Hex, ColumnKind::Hex, ColumnKind::Text,
+                              ColumnKind::Text};
+  for (int column : {0, 1, 2, 4}) {
+    SCOPED_TRACE(column);
+    const std::optional<std::vector<KeyedRow>> keys = BlockRowKeys(rows, column);
+    ASSERT_TRUE(keys.has_value());
+    ASSERT_EQ(keys->size(), blocks.size());
+    for (const KeyedRow& row : *keys) {
+      const BlockRowTexts& t = texts[row.walkIndex];
+      const char* cell[] = {t.index, t.address, t.size, t.allocationType, t.status};
+      const SortKey expected = MakeSortKey(kinds[column], cell[column]);
+      EXPECT_EQ(row.key.hasNumber, expected.hasNumber);
+      EXPECT_EQ(row.key.number, expected.number);
+      EXPECT_EQ(row.key.text, expected.text);
+    }
+  }
+  EXPECT_FALSE(BlockRowKeys(rows, 3).has_value()) << "the allocation type is not kept";
+  EXPECT_FALSE(BlockRowKeys(rows, 5).has_value());
 }

@@ -2,7 +2,9 @@
 // with the same 100,000 rows (redraw off, one invalidation, texts made
 // beforehand) sets the floor; then the dialog's own click handler fills its
 // block table from a substitute heap of 100,000 blocks. Also timed: the
-// deletion of those rows, which is how the next fill begins. One more fill
+// deletion of those rows, which is how the next fill begins, and sorting
+// the filled table by clicks on its headers (Block Size ascending, again for
+// descending, then Block Address ascending). One more fill
 // has the screen grabbed mid-fill, to show that the progress text gets there.
 //
 //   block_table_bench.exe [rounds]        (TARNWICK_ARTIFACTS: where the
@@ -18,6 +20,7 @@
 
 #include "LiveDialog.h"
 #include "SubstituteHeapQuery.h"
+#include "shell/TableSort.h"
 #include "support/TableRows.h"
 
 namespace {
@@ -62,6 +65,19 @@ std::vector<std::array<std::string, kColumns>> ExpectedRows(const SubstituteHeap
   return rows;
 }
 
+int CALLBACK CompareByRank(LPARAM a, LPARAM b, LPARAM data) {
+  const uint32_t* rank = reinterpret_cast<const uint32_t*>(data);
+  return rank[a] < rank[b] ? -1 : (rank[a] > rank[b] ? 1 : 0);
+}
+
+// The rank of each walk index when the rows are sorted by the column.
+std::vector<uint32_t> RanksBy(const std::vector<std::array<std::string, kColumns>>& rows, int column, bool descending) {
+  std::vector<KeyedRow> keyed;
+  for (size_t r = 0; r < rows.size(); ++r)
+    keyed.push_back({static_cast<uint32_t>(r), MakeSortKey(ColumnKind::Hex, rows[r][column].c_str())});
+  return RanksOf(SortedOrder(keyed, descending).value_or(std::vector<uint32_t>{}));
+}
+
 // The floor: a visible top-level window holding a plain report list view
 // with the block table's columns and extended styles, filled the cheapest
 // way: no window of ours between the list view and the caller.
@@ -103,8 +119,9 @@ class BareList {
     ::SendMessageA(m_list, LVM_SETITEMCOUNT, rows.size(), 0);
     for (size_t r = 0; r < rows.size(); ++r) {
       LVITEMA item = {};
-      item.mask = LVIF_TEXT;
+      item.mask = LVIF_TEXT | LVIF_PARAM;
       item.iItem = static_cast<int>(r);
+      item.lParam = static_cast<LPARAM>(r);
       item.pszText = const_cast<char*>(rows[r][0].c_str());
       ::SendMessageA(m_list, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item));
       for (int c = 1; c < kColumns; ++c) {
@@ -114,6 +131,17 @@ class BareList {
       }
     }
     Reveal();
+    return SecondsSince(start);
+  }
+
+  // The floor of a sort: the list view reorders its items by ranks known
+  // beforehand, one lookup a comparison.
+  double Sort(const std::vector<uint32_t>& rank) {
+    const Clock::time_point start = Clock::now();
+    ::SendMessageA(m_list, LVM_SORTITEMS, reinterpret_cast<WPARAM>(rank.data()),
+                   reinterpret_cast<LPARAM>(&CompareByRank));
+    ::InvalidateRect(m_list, nullptr, TRUE);
+    ::UpdateWindow(m_list);
     return SecondsSince(start);
   }
 
@@ -225,6 +253,30 @@ bool RowsMatch(const CListCtrl& list, const std::vector<std::array<std::string, 
   return true;
 }
 
+// A click on the block list's header of `column`, timed until the list has
+// painted the rows it now shows.
+double ClickBlockHeader(LiveDialog& dlg, int column) {
+  const Clock::time_point start = Clock::now();
+  ClickHeader(dlg->m_blockList, column);
+  dlg->m_blockList.UpdateWindow();
+  return SecondsSince(start);
+}
+
+// The rows shown are ordered by the hex column (0 would be walk order),
+// looked at in every row through the rows kept beside the table, and in a
+// few rows through the list view's own texts.
+bool SortedBy(LiveDialog& dlg, int column, bool descending) {
+  const BlockRows& kept = dlg->m_blockRows;
+  const CListCtrl& list = dlg->m_blockList;
+  if (kept.Count() != static_cast<size_t>(kBlocks) || list.GetItemCount() != kBlocks) return false;
+  const auto value = [&](size_t p) { return column == 1 ? kept.Shown(p).address : kept.Shown(p).size; };
+  for (size_t p = 1; p < kept.Count(); ++p)
+    if (descending ? value(p - 1) < value(p) : value(p - 1) > value(p)) return false;
+  for (size_t p : {size_t{0}, kept.Count() / 2, kept.Count() - 1})
+    if (CellText(list, static_cast<int>(p), column) != (column == 1 ? Addr(value(p)) : Hex(value(p)))) return false;
+  return true;
+}
+
 double Median(std::vector<double> values) {
   std::sort(values.begin(), values.end());
   return values[values.size() / 2];
@@ -244,7 +296,9 @@ int main(int argc, char** argv) {
   SubstituteScenario emptyHeap = scenario;
   emptyHeap.heaps[0].entries.clear();
 
-  std::vector<double> bareFill, bareDelete, dialogFill, dialogDelete;
+  const std::vector<uint32_t> ranks[3] = {RanksBy(rows, 2, false), RanksBy(rows, 2, true), RanksBy(rows, 1, false)};
+  std::vector<double> bareFill, bareDelete, dialogFill, dialogDelete, sizeUp, sizeDown, addressUp;
+  std::vector<double> bareSorts[3];
   bool ok = true;
   int captionTexts = 0;
   for (int round = 0; round < rounds; ++round) {
@@ -252,6 +306,7 @@ int main(int argc, char** argv) {
       BareList bare;
       bareFill.push_back(bare.Fill(rows));
       ok = ok && bare.Count() == kBlocks;
+      for (int i = 0; i < 3; ++i) bareSorts[i].push_back(bare.Sort(ranks[i]));
       bareDelete.push_back(bare.DeleteAll());
     }
     LiveDialog dlg;
@@ -264,12 +319,23 @@ int main(int argc, char** argv) {
       captionTexts = hook.count;
     }
     ok = ok && RowsMatch(dlg->m_blockList, rows);
+    // Sorting: by size from walk order, the same header again, then by
+    // address (walk order again, by a different road than a fill).
+    sizeUp.push_back(ClickBlockHeader(dlg, 2));
+    ok = ok && SortedBy(dlg, 2, false);
+    sizeDown.push_back(ClickBlockHeader(dlg, 2));
+    ok = ok && SortedBy(dlg, 2, true);
+    addressUp.push_back(ClickBlockHeader(dlg, 1));
+    ok = ok && SortedBy(dlg, 1, false);
     // The next fill begins by deleting every row; this heap has no block.
     SetSubstituteScenario(emptyHeap);
     dialogDelete.push_back(ClickFirstNode(dlg));
     ok = ok && dlg->m_blockList.GetItemCount() == 0;
-    std::printf("round %d: bare fill %.3f s, dialog fill %.3f s, bare delete %.3f s, dialog delete+refill %.3f s\n",
-                round + 1, bareFill.back(), dialogFill.back(), bareDelete.back(), dialogDelete.back());
+    std::printf(
+        "round %d: bare fill %.3f s, dialog fill %.3f s, bare delete %.3f s, dialog delete+refill %.3f s, "
+        "sorts bare/dialog: size up %.3f/%.3f s, down %.3f/%.3f s, address up %.3f/%.3f s\n",
+        round + 1, bareFill.back(), dialogFill.back(), bareDelete.back(), dialogDelete.back(), bareSorts[0].back(),
+        sizeUp.back(), bareSorts[1].back(), sizeDown.back(), bareSorts[2].back(), addressUp.back());
     std::fflush(stdout);
   }
 
@@ -298,6 +364,10 @@ int main(int argc, char** argv) {
   std::printf("caption texts during a fill:  %d (%d progress + the final caption)\n", captionTexts, captionTexts - 1);
   std::printf("bare delete of all rows:      %.3f s\n", Median(bareDelete));
   std::printf("dialog delete + empty refill: %.3f s\n", Median(dialogDelete));
+  std::printf("sorts (bare LVM_SORTITEMS by ready ranks / dialog header click; goal <= 0.5 s):\n");
+  std::printf("  Block Size, ascending:       %.3f / %.3f s\n", Median(bareSorts[0]), Median(sizeUp));
+  std::printf("  same header, descending:     %.3f / %.3f s\n", Median(bareSorts[1]), Median(sizeDown));
+  std::printf("  then Block Address, asc.:    %.3f / %.3f s\n", Median(bareSorts[2]), Median(addressUp));
   std::printf("mid-fill screenshot:          %s\n", screenshot.empty() ? "not taken" : screenshot.c_str());
   std::printf("rows as expected:             %s\n", ok ? "yes" : "NO");
   return ok && captionTexts == kBlocks / 25 + 1 ? 0 : 1;

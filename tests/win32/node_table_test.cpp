@@ -5,6 +5,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -193,6 +194,60 @@ TEST_F(NodeTable, QueryWithoutHeapInformationGivesAnEmptyTableSilently) {
   ExpectEmptyTableMode(dlg);
   EXPECT_EQ(EnabledButtons(dlg.Hwnd()), 3);
   EXPECT_EQ(SubstituteCountersNow().destructions, 1);
+}
+
+// A header click sorts the heaps by that column's value, the next click the
+// other way round, ties in walk order both ways; each row keeps all its
+// texts and the selection stays with its row; a click on a sorted row lists
+// the heap it shows, and a new fill is in walk order with no arrow.
+TEST_F(NodeTable, HeaderClicksSortTheHeapsUntilTheNextFill) {
+  SubstituteScenario scenario = ThreeHeaps();
+  scenario.heaps.push_back(Heap(0x00AB0000, 0x00000002, 0x00000010, 0x00010000, 3));
+  SetSubstituteScenario(scenario);
+  DialogWatcher watcher;
+  ASSERT_TRUE(ChooseOwnProcess());
+  CListCtrl& list = dlg->m_nodeList;
+  const std::vector<Row> walk = AllRows(list);
+  ASSERT_EQ(walk.size(), 4u);
+  const auto shown = [&](std::initializer_list<int> walkIndexes) {
+    std::vector<Row> rows;
+    for (int w : walkIndexes) rows.push_back(walk[static_cast<size_t>(w)]);
+    return rows;
+  };
+  SelectRow(list, 1);
+  EXPECT_EQ(SortArrows(list), "------");
+  const int queries = SubstituteCountersNow().queries;
+
+  // No of Blocks 0, 3, 25, 3: by value ("25" would come before "3" as text).
+  ClickHeader(list, 2);
+  EXPECT_EQ(AllRows(list), shown({0, 1, 3, 2}));
+  EXPECT_EQ(SortArrows(list), "--^---");
+  EXPECT_EQ(CellText(list, SelectedRow(list), 0), "2");
+  ClickHeader(list, 2);
+  EXPECT_EQ(AllRows(list), shown({2, 1, 3, 0}));
+  EXPECT_EQ(SortArrows(list), "--v---");
+  EXPECT_EQ(CellText(list, SelectedRow(list), 0), "2");
+  ClickHeader(list, 2);
+  EXPECT_EQ(AllRows(list), shown({0, 1, 3, 2}));
+  EXPECT_EQ(SortArrows(list), "--^---");
+  // Another header starts ascending: Allocated 0x1f0, 0xdeadbeef, 0, 0x10.
+  ClickHeader(list, 4);
+  EXPECT_EQ(AllRows(list), shown({2, 3, 0, 1}));
+  EXPECT_EQ(SortArrows(list), "----^-");
+  EXPECT_EQ(list.SendMessage(LVM_GETSELECTEDCOUNT), 1);
+  EXPECT_EQ(CellText(list, SelectedRow(list), 0), "2");
+  EXPECT_EQ(SubstituteCountersNow().queries, queries) << "sorting queries nothing";
+
+  // The top row now is the heap of 25 blocks.
+  dlg.ClickRow(list, 0);
+  EXPECT_EQ(dlg->m_blockList.GetItemCount(), 25);
+
+  ASSERT_TRUE(ChooseOwnProcess());
+  EXPECT_EQ(AllRows(list), walk);
+  EXPECT_EQ(SortArrows(list), "------");
+  ClickHeader(list, 4);
+  EXPECT_EQ(SortArrows(list), "----^-") << "a new fill's first sort is ascending";
+  EXPECT_TRUE(watcher.Boxes().empty()) << ::testing::PrintToString(watcher.Texts());
 }
 
 // Wine's own service, as the program resolves it at start-up.

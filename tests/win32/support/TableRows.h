@@ -48,3 +48,38 @@ inline void PutBlockRow(CListCtrl& list, uint64_t address, uint64_t size, const 
   list.SetItemText(0, 4, status);
   SelectRow(list, 0);
 }
+
+// A real button-down/up at the centre of the column's header item, so the
+// header raises its own notifications, as under the user's mouse.
+inline void ClickHeader(const CListCtrl& list, int column) {
+  const HWND header = reinterpret_cast<HWND>(list.SendMessage(LVM_GETHEADER));
+  RECT rect = {};
+  ::SendMessageA(header, HDM_GETITEMRECT, column, reinterpret_cast<LPARAM>(&rect));
+  const LPARAM at = MAKELPARAM((rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2);
+  ::SendMessageA(header, WM_LBUTTONDOWN, MK_LBUTTON, at);
+  ::SendMessageA(header, WM_LBUTTONUP, 0, at);
+}
+
+// Each column's sort arrow as its header item's format says: '^' up, 'v'
+// down, '-' none, '?' both.
+inline std::string SortArrows(const CListCtrl& list) {
+  const HWND header = reinterpret_cast<HWND>(list.SendMessage(LVM_GETHEADER));
+  const int count = static_cast<int>(::SendMessageA(header, HDM_GETITEMCOUNT, 0, 0));
+  std::string arrows;
+  for (int i = 0; i < count; ++i) {
+    HDITEMA item = {};
+    item.mask = HDI_FORMAT;
+    ::SendMessageA(header, HDM_GETITEMA, i, reinterpret_cast<LPARAM>(&item));
+    const bool up = item.fmt & HDF_SORTUP, down = item.fmt & HDF_SORTDOWN;
+    arrows += up && down ? '?' : up ? '^' : down ? 'v' : '-';
+  }
+  return arrows;
+}
+
+// The selected row (the first), and whether it lies within the list's view.
+inline int SelectedRow(const CListCtrl& list) { return list.GetNextItem(-1, LVNI_SELECTED); }
+inline bool RowInView(const CListCtrl& list, int row) {
+  const int top = static_cast<int>(list.SendMessage(LVM_GETTOPINDEX));
+  const int page = static_cast<int>(list.SendMessage(LVM_GETCOUNTPERPAGE));
+  return row >= top && row < top + page;
+}

@@ -1,0 +1,109 @@
+#include "shell/TableSort.h"
+
+#include <algorithm>
+
+#include "heap/TableText.h"
+
+SortState NextSortState(SortState current, int column) {
+  if (current.column == column) return {column, !current.descending};
+  return {column, false};
+}
+
+bool ParseDecimal(const char* text, int64_t& out) {
+  if (text == nullptr) return false;
+  while (*text == ' ' || (*text >= '\t' && *text <= '\r')) ++text;
+  const bool negative = *text == '-';
+  if (*text == '-' || *text == '+') ++text;
+  if (*text < '0' || *text > '9') return false;
+  // Our texts are "%d" of 32 bits; the digits beyond int64's reach of a
+  // foreign text are dropped rather than overflowing.
+  uint64_t value = 0;
+  for (; *text >= '0' && *text <= '9'; ++text)
+    if (value < UINT64_MAX / 10) value = value * 10 + static_cast<uint64_t>(*text - '0');
+  value = std::min<uint64_t>(value, uint64_t{INT64_MAX});
+  out = negative ? -static_cast<int64_t>(value) : static_cast<int64_t>(value);
+  return true;
+}
+
+SortKey MakeSortKey(ColumnKind kind, const char* text) {
+  SortKey key;
+  switch (kind) {
+    case ColumnKind::Hex:
+      key.hasNumber = ParseHex(text, key.number);
+      break;
+    case ColumnKind::Decimal: {
+      int64_t value = 0;
+      key.hasNumber = ParseDecimal(text, value);
+      // Flipping the sign bit orders signed values as unsigned ones.
+      key.number = static_cast<uint64_t>(value) ^ (uint64_t{1} << 63);
+      break;
+    }
+    case ColumnKind::Text:
+      key.text = text != nullptr ? text : "";
+      for (char& c : key.text)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+      break;
+  }
+  return key;
+}
+
+namespace {
+// -1, 0 or 1. Texts of number columns that read as no number come first.
+int CompareKeys(const SortKey& a, const SortKey& b) {
+  if (a.hasNumber != b.hasNumber) return a.hasNumber ? 1 : -1;
+  if (a.number != b.number) return a.number < b.number ? -1 : 1;
+  const int text = a.text.compare(b.text);
+  return (text > 0) - (text < 0);
+}
+}  // namespace
+
+std::optional<std::vector<uint32_t>> SortedOrder(std::vector<KeyedRow> rows, bool descending) {
+  std::vector<bool> seen(rows.size(), false);
+  for (const KeyedRow& row : rows) {
+    if (row.walkIndex >= rows.size() || seen[row.walkIndex]) return std::nullopt;
+    seen[row.walkIndex] = true;
+  }
+  // Walk indexes are unique, so this is a total order and needs no stable sort.
+  std::sort(rows.begin(), rows.end(), [descending](const KeyedRow& a, const KeyedRow& b) {
+    const int c = CompareKeys(a.key, b.key);
+    if (c != 0) return descending ? c > 0 : c < 0;
+    return a.walkIndex < b.walkIndex;
+  });
+  std::vector<uint32_t> order(rows.size());
+  for (size_t p = 0; p < rows.size(); ++p) order[p] = rows[p].walkIndex;
+  return order;
+}
+
+std::vector<uint32_t> RanksOf(const std::vector<uint32_t>& order) {
+  std::vector<uint32_t> rank(order.size());
+  for (size_t p = 0; p < order.size(); ++p) rank[order[p]] = static_cast<uint32_t>(p);
+  return rank;
+}
+
+std::optional<std::vector<KeyedRow>> BlockRowKeys(const BlockRows& rows, int column) {
+  if (column < 0 || column > 4 || column == 3) return std::nullopt;
+  std::vector<KeyedRow> keyed(rows.Count());
+  char index[12];
+  for (size_t w = 0; w < rows.Count(); ++w) {
+    const BlockRowValues& row = rows.InWalkOrder(w);
+    KeyedRow& out = keyed[w];
+    out.walkIndex = static_cast<uint32_t>(w);
+    switch (column) {
+      case 0:
+        // The index text counts from 1 in "%d".
+        FormatDecimal(static_cast<int32_t>(static_cast<uint32_t>(w) + 1), index);
+        out.key = MakeSortKey(ColumnKind::Decimal, index);
+        break;
+      case 1:
+        out.key = {true, row.address, {}};
+        break;
+      case 2:
+        out.key = {true, row.size, {}};
+        break;
+      default:
+        out.key = MakeSortKey(ColumnKind::Text, row.free ? kBlockStatusFree : kBlockStatusAllocated);
+        break;
+    }
+  }
+  return keyed;
+}

@@ -1,0 +1,56 @@
+// Sorting a table's rows by one column: what a header click does to the
+// sort state, how a cell's text becomes a key, and the order of the rows.
+// The rows are identified by their walk index (the row number of the fill),
+// which also breaks ties, so equal rows keep their walk order both ways.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "heap/BlockRows.h"
+
+// How a column's texts compare: hexadecimal ("0x...") and decimal ("%d")
+// texts by value, other texts without regard to (ASCII) case.
+enum class ColumnKind { Decimal, Hex, Text };
+
+struct SortState {
+  int column = -1;  // -1: walk order, no arrow
+  bool descending = false;
+};
+
+// A click on header `column`: the same column again turns the direction
+// round, another column starts ascending.
+SortState NextSortState(SortState current, int column);
+
+// Reads "%d" text: white space, an optional sign, decimal digits up to the
+// first other character. False, with out untouched, when there is no digit.
+bool ParseDecimal(const char* text, int64_t& out);
+
+struct SortKey {
+  bool hasNumber = false;  // a number column's text that reads as no number
+  uint64_t number = 0;     // ordered as unsigned; decimals are biased
+  std::string text;        // text columns: folded to lower case
+};
+
+SortKey MakeSortKey(ColumnKind kind, const char* text);
+
+struct KeyedRow {
+  uint32_t walkIndex;
+  SortKey key;
+};
+
+// order[p]: the walk index of the row to show at position p. Nothing when
+// the walk indexes are not exactly 0..n-1 (rows that did not come from a
+// fill), since they could not be ranked.
+std::optional<std::vector<uint32_t>> SortedOrder(std::vector<KeyedRow> rows, bool descending);
+
+// rank[w]: the position of the row with walk index w in order.
+std::vector<uint32_t> RanksOf(const std::vector<uint32_t>& order);
+
+// The keys of block-table column `column` (Block Index, Block Address, Block
+// Size, Allocation Type, Status) made from the rows kept beside the table:
+// the keys its texts give, without a list-view message per row. Nothing for
+// Allocation Type, which the rows do not tell.
+std::optional<std::vector<KeyedRow>> BlockRowKeys(const BlockRows& rows, int column);
