@@ -162,6 +162,7 @@ int main(int argc, char** argv) {
     dlg->m_blockList.SetItemState(-1, 0, LVIS_SELECTED | LVIS_FOCUSED);
     dlg->m_findQuery = {FindKind::Bytes, "DE AD BE EF 01 02 03 04"};
     dlg->m_findAsked = true;
+    PumpMessages(100);  // what the last round left to paint is not this search's
     Clock::time_point start = Clock::now();
     {
       SearchEnd end(dlg->m_blockCaption.m_hWnd, start);
@@ -176,6 +177,7 @@ int main(int argc, char** argv) {
     dlg->EnterTableMode();
     dlg->m_findQuery = {FindKind::Text, "no block holds this text"};
     double untilBox = 0;
+    PumpMessages(100);
     {
       SearchEnd end(dlg->m_blockCaption.m_hWnd, start);
       DialogWatcher watcher([&](HWND) {
