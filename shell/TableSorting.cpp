@@ -6,6 +6,7 @@
 #include <utility>
 #include <vector>
 
+#include "blockdata/SelectedBlock.h"
 #include "shell/DialogTables.h"
 #include "shell/TarnwickDlg.h"
 
@@ -65,6 +66,13 @@ void ShowSortArrow(CListCtrl& list, const SortState& state) {
 std::optional<std::vector<uint32_t>> SortTable(CListCtrl& list, ColumnKind kind, SortState& state, int column,
                                                std::optional<std::vector<KeyedRow>> keys = std::nullopt) {
   const SortState next = NextSortState(state, column);
+  // The selected row's walk index, to find it after the sort without a
+  // look at every row.
+  const int selected = SelectedRow(list);
+  LVITEMA selectedItem = {};
+  selectedItem.mask = LVIF_PARAM;
+  selectedItem.iItem = selected;
+  if (selected != -1) list.GetItem(&selectedItem);
   if (!keys) keys = ReadKeys(list, kind, column);
   std::optional<std::vector<uint32_t>> order = SortedOrder(std::move(*keys), next.descending);
   if (!order) return std::nullopt;
@@ -72,8 +80,11 @@ std::optional<std::vector<uint32_t>> SortTable(CListCtrl& list, ColumnKind kind,
   list.SortItems(&CompareByRank, reinterpret_cast<LPARAM>(&rank));
   state = next;
   ShowSortArrow(list, state);
-  const int selected = list.GetNextItem(-1, LVNI_SELECTED);
-  if (selected != -1) list.EnsureVisible(selected, FALSE);
+  if (selected != -1) {
+    const int now = static_cast<int>(rank[static_cast<size_t>(selectedItem.lParam)]);
+    list.SetSelectionMark(now);
+    list.EnsureVisible(now, FALSE);
+  }
   return order;
 }
 }  // namespace
