@@ -15,6 +15,7 @@
 #include "DialogWatcher.h"
 #include "blockdata/DumpLines.h"
 #include "LiveDialog.h"
+#include "support/BlockTableFixture.h"
 #include "support/SubstituteFixture.h"
 #include "support/TableRows.h"
 #include "SubstituteHeapQuery.h"
@@ -32,25 +33,6 @@ int EnabledControls(HWND dialog) {
 std::string Progress(int done, int total) {
   return std::string(kCaption) + " - processing " + std::to_string(done) + " of " + std::to_string(total) +
          " blocks...";
-}
-
-SubstituteEntry Segment(uint64_t firstBlock) { return {0x00010000, 0x0002, firstBlock}; }
-SubstituteEntry Block(uint64_t size, uint16_t flags) { return {size, flags, 0xBAD0BAD0BAD0BAD0}; }
-
-SubstituteHeap Heap(uint64_t base, std::vector<SubstituteEntry> entries) {
-  SubstituteHeap heap;
-  heap.baseAddress = base;
-  heap.flags = 0x00000002;
-  heap.entryOverhead = 8;
-  heap.entries = std::move(entries);
-  return heap;
-}
-
-// A segment, then `blocks` fixed blocks of 0x10 bytes.
-SubstituteHeap HeapOfBlocks(uint64_t base, int blocks) {
-  std::vector<SubstituteEntry> entries = {Segment(base + 0x580)};
-  entries.insert(entries.end(), static_cast<size_t>(blocks), Block(0x10, 0x0001));
-  return Heap(base, entries);
 }
 
 // Records every text the block caption is given, and calls back on each
@@ -90,19 +72,6 @@ class CaptionWatch {
   std::function<void()> m_onProgress;
 };
 
-class BlockTable : public SubstituteFixture {
- protected:
-  // The scenario for this process, the process chosen (node table filled).
-  void ChooseWith(std::vector<SubstituteHeap> heaps) {
-    SubstituteScenario scenario;
-    scenario.heaps = std::move(heaps);
-    scenario.onlyProcessId = ::GetCurrentProcessId();
-    SetSubstituteScenario(scenario);
-    ASSERT_TRUE(dlg.ChooseProcessId(::GetCurrentProcessId()));
-    ResetSubstituteCounters();
-  }
-  void ClickNode(int row) { dlg.ClickRow(dlg->m_nodeList, row); }
-};
 
 TEST_F(BlockTable, ClickListsTheBlocksOfTheFirstHeapWithTheClickedBase) {
   ChooseWith({Heap(0x00150000, {Segment(0x00150580), Block(0x20, 0x0001), Block(0x30, 0x0100)}),
@@ -396,91 +365,6 @@ TEST_F(BlockTable, RunningOutOfRoomGrowsTheBufferUpToItsLargest) {
   EXPECT_EQ(counters.failedCreations, 1);
   EXPECT_EQ(counters.destructions, 3);
   EXPECT_EQ(EnabledControls(dlg.Hwnd()), 5);
-}
-
-// The rows as a user expects them sorted by the column: Block Index by
-// value, addresses and sizes by value, words without regard to case; equal
-// rows in walk order in both directions.
-std::vector<Row> SortedRows(std::vector<Row> rows, int column, bool descending) {
-  const auto key = [column](const Row& row) {
-    std::string text = row[static_cast<size_t>(column)];
-    if (column == 0) return std::pair<uint64_t, std::string>{std::stoull(text), ""};
-    if (column <= 2) return std::pair<uint64_t, std::string>{std::stoull(text, nullptr, 16), ""};
-    for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return std::pair<uint64_t, std::string>{0, text};
-  };
-  std::stable_sort(rows.begin(), rows.end(),
-                   [&](const Row& a, const Row& b) { return descending ? key(b) < key(a) : key(a) < key(b); });
-  return rows;
-}
-
-// Sixty blocks laid over this process's own memory, so that a click on any
-// row dumps real bytes: sizes of five values, fixed, unknown and free ones.
-TEST_F(BlockTable, HeaderClicksSortTheBlocksAndTheRowsKeptBesideThem) {
-  std::vector<uint8_t> memory(0x2000, 0x5A);
-  const uint64_t first = reinterpret_cast<uintptr_t>(memory.data());
-  std::vector<SubstituteEntry> entries = {Segment(first - 8)};
-  for (int i = 0; i < 60; ++i)
-    entries.push_back(Block(0x10 * (1 + (i * 7) % 5), i % 6 == 5 ? 0x0100 : (i % 10 == 3 ? 0x0004 : 0x0001)));
-  ChooseWith({Heap(0x00150000, entries)});
-  DialogWatcher watcher;
-  ClickNode(0);
-  CListCtrl& list = dlg->m_blockList;
-  const std::vector<Row> walk = AllRows(list);
-  ASSERT_EQ(walk.size(), 60u);
-  // Walk index 2, of the largest size: an ascending sort puts it out of view.
-  SelectRow(list, 2);
-  const int queries = SubstituteCountersNow().queries;
-
-  struct Click {
-    int column;
-    bool descending;
-    const char* arrows;
-  };
-  for (const Click& click : {Click{2, false, "--^--"}, Click{2, true, "--v--"}, Click{2, false, "--^--"},
-                             Click{3, false, "---^-"}, Click{4, false, "----^"}, Click{4, true, "----v"},
-                             Click{0, false, "^----"}, Click{0, true, "v----"}}) {
-    SCOPED_TRACE(::testing::Message() << "column " << click.column << (click.descending ? " down" : " up"));
-    ClickHeader(list, click.column);
-    ASSERT_EQ(AllRows(list), SortedRows(walk, click.column, click.descending));
-    EXPECT_EQ(SortArrows(list), click.arrows);
-    const int selected = SelectedRow(list);
-    EXPECT_EQ(CellText(list, selected, 0), "3");
-    EXPECT_EQ(list.SendMessage(LVM_GETSELECTEDCOUNT), 1);
-    EXPECT_TRUE(RowInView(list, selected)) << selected;
-    // What a search goes by: the kept rows in the order shown.
-    ASSERT_EQ(dlg->m_blockRows.Count(), walk.size());
-    for (int p = 0; p < 60; ++p) {
-      const BlockRowValues& row = dlg->m_blockRows.Shown(static_cast<size_t>(p));
-      ASSERT_EQ(Addr(row.address), CellText(list, p, 1)) << p;
-      ASSERT_EQ(Hex(row.size), CellText(list, p, 2)) << p;
-      ASSERT_EQ(row.free, CellText(list, p, 4) == "Free") << p;
-    }
-    if (click.column == 2 && click.descending) SaveScreenshot(dlg.Hwnd(), "block-table-sorted-by-size");
-  }
-  EXPECT_EQ(SubstituteCountersNow().queries, queries) << "sorting queries nothing";
-
-  // The selected row, now near the bottom, dumps its own block.
-  const int selected = SelectedRow(list);
-  dlg.ClickRow(list, selected);
-  const std::vector<std::string> lines = ListBoxLines(dlg->m_dataList);
-  char header[1024];
-  // After blocks of 0x10 and 0x30 bytes.
-  ASSERT_EQ(CellText(list, selected, 1), Addr(first + 0x40));
-  FormatDumpHeader(0x00150000, first + 0x40, 0x50, kProgramWidth, header, sizeof header);
-  ASSERT_FALSE(lines.empty());
-  EXPECT_EQ(lines[0], header);
-
-  // A new fill: walk order, no arrow, and the first click sorts ascending.
-  dlg->EnterTableMode();
-  ClickNode(0);
-  EXPECT_EQ(AllRows(list), walk);
-  EXPECT_EQ(SortArrows(list), "-----");
-  EXPECT_EQ(Addr(dlg->m_blockRows.Shown(59).address), walk[59][1]);
-  ClickHeader(list, 2);
-  EXPECT_EQ(SortArrows(list), "--^--");
-  EXPECT_EQ(AllRows(list), SortedRows(walk, 2, false));
-  EXPECT_TRUE(watcher.Boxes().empty()) << ::testing::PrintToString(watcher.Texts());
 }
 
 // The target's real private heap, described by the substitute: every row

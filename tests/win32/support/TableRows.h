@@ -76,8 +76,9 @@ inline std::string SortArrows(const CListCtrl& list) {
   return arrows;
 }
 
-// The selected row (the first), and whether it lies within the list's view.
-inline int SelectedRow(const CListCtrl& list) { return list.GetNextItem(-1, LVNI_SELECTED); }
+// The selected row (the first, as the list view itself tells it),
+// and whether a row lies within the list's view.
+inline int ShownSelection(const CListCtrl& list) { return list.GetNextItem(-1, LVNI_SELECTED); }
 inline bool RowInView(const CListCtrl& list, int row) {
   const int top = static_cast<int>(list.SendMessage(LVM_GETTOPINDEX));
   const int page = static_cast<int>(list.SendMessage(LVM_GETCOUNTPERPAGE));
