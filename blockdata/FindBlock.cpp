@@ -6,15 +6,6 @@
 #include "heap/TableText.h"
 
 namespace {
-int HexDigit(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
-
-bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f'; }
-
 constexpr uint32_t kProgressInterval = 25;
 }  // namespace
 
@@ -51,17 +42,17 @@ std::string FindNotFoundText(FindKind kind, uint32_t unreadable) {
 
 bool ParseFindAddress(const char* text, Width width, uint64_t& out) {
   const char* p = text;
-  while (IsSpace(*p)) ++p;
+  while (IsTextSpace(*p)) ++p;
   if (p[0] == '0' && (p[1] == 'x' || p[1] == 'X')) p += 2;
   uint64_t value = 0;
   unsigned digits = 0;      // every digit
   unsigned significant = 0;  // from the first that is not 0
-  for (; HexDigit(*p) >= 0; ++p, ++digits) {
+  for (; HexDigitValue(*p) >= 0; ++p, ++digits) {
     if (significant != 0 || *p != '0') ++significant;
     if (significant > AddressDigits(width)) return false;
-    value = (value << 4) | static_cast<unsigned>(HexDigit(*p));
+    value = (value << 4) | static_cast<unsigned>(HexDigitValue(*p));
   }
-  while (IsSpace(*p)) ++p;
+  while (IsTextSpace(*p)) ++p;
   if (*p != '\0' || digits == 0) return false;
   out = value;
   return true;
@@ -70,13 +61,13 @@ bool ParseFindAddress(const char* text, Width width, uint64_t& out) {
 bool ParseFindBytes(const char* text, std::vector<uint8_t>& out) {
   std::vector<uint8_t> bytes;
   for (const char* p = text; *p != '\0';) {
-    if (IsSpace(*p)) {
+    if (IsTextSpace(*p)) {
       ++p;
       continue;
     }
-    const int high = HexDigit(p[0]);
+    const int high = HexDigitValue(p[0]);
     if (high < 0) return false;
-    const int low = HexDigit(p[1]);
+    const int low = HexDigitValue(p[1]);
     if (low < 0) return false;
     bytes.push_back(static_cast<uint8_t>(high << 4 | low));
     p += 2;

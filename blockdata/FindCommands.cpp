@@ -17,11 +17,7 @@ class ProcessBytesReader : public BlockBytesReader {
  public:
   explicit ProcessBytesReader(HANDLE process) : m_process(process) {}
   bool Read(uint64_t address, uint8_t* out, size_t length, size_t& bytesRead) override {
-    SIZE_T got = 0;
-    const BOOL read = ::ReadProcessMemory(m_process, reinterpret_cast<LPCVOID>(static_cast<uintptr_t>(address)), out,
-                                          static_cast<SIZE_T>(length), &got);
-    bytesRead = static_cast<size_t>(got);
-    return read != FALSE;
+    return ReadProcessBytes(m_process, address, out, length, bytesRead);
   }
 
  private:

@@ -16,11 +16,10 @@ class ProcessReader : public ChunkReader {
  public:
   explicit ProcessReader(HANDLE process) : m_process(process) {}
   bool Read(uint64_t address, void* buffer, uint32_t length, uint32_t& bytesRead) override {
-    SIZE_T read = 0;
-    const BOOL ok = ::ReadProcessMemory(m_process, reinterpret_cast<LPCVOID>(static_cast<uintptr_t>(address)), buffer,
-                                        length, &read);
+    size_t read = 0;
+    const bool ok = ReadProcessBytes(m_process, address, buffer, length, read);
     bytesRead = static_cast<uint32_t>(read);
-    return ok != FALSE;
+    return ok;
   }
 
  private:

@@ -1,10 +1,24 @@
-// Owner of a kernel handle (process or token): closed on every path.
+// Owner of a kernel handle (process or token): closed on every path; and
+// reading an inspected process's memory.
 #pragma once
 
 #include "framework/Afx.h"
 
 // What the program asks of an inspected process: its modules and its memory.
 constexpr DWORD kInspectAccess = PROCESS_QUERY_INFORMATION | PROCESS_VM_READ;  // 0x410
+
+#include <cstddef>
+#include <cstdint>
+
+// length bytes of the process's memory at address into out; bytesRead is
+// what the system copied.
+inline bool ReadProcessBytes(HANDLE process, uint64_t address, void* out, size_t length, size_t& bytesRead) {
+  SIZE_T got = 0;
+  const BOOL read = ::ReadProcessMemory(process, reinterpret_cast<LPCVOID>(static_cast<uintptr_t>(address)), out,
+                                        static_cast<SIZE_T>(length), &got);
+  bytesRead = static_cast<size_t>(got);
+  return read != FALSE;
+}
 
 class ProcessHandle {
  public:

@@ -5,19 +5,6 @@
 #include <cstdio>
 #include <cstring>
 
-namespace {
-
-int HexDigitValue(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
-
-bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r'; }
-
-}  // namespace
-
 // Two digits a step: one heap may have millions of rows of addresses.
 constexpr auto kHexPairs = [] {
   constexpr char digits[] = "0123456789abcdef";
@@ -65,7 +52,7 @@ size_t FormatDecimal(int32_t value, char* out) {
 bool ParseHex(const char* text, uint64_t& out) {
   if (text == nullptr) return false;
   const char* p = text;
-  while (IsSpace(*p)) ++p;
+  while (IsTextSpace(*p)) ++p;
   bool negative = false;
   if (*p == '+' || *p == '-') negative = *p++ == '-';
   // "0x" counts as a prefix only when a digit follows; otherwise the
@@ -114,3 +101,12 @@ const char* BlockProgressText(uint32_t done, uint32_t total, char* buffer, size_
                   static_cast<int>(static_cast<int32_t>(done)), static_cast<int>(static_cast<int32_t>(total)));
   return buffer;
 }
+
+int HexDigitValue(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
+bool IsTextSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r'; }

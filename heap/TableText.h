@@ -24,6 +24,10 @@ constexpr unsigned AddressDigits(Width width) { return width == Width::Bits64 ? 
 // "%d" then NUL; returns the length without the NUL. out needs 12 bytes.
 size_t FormatDecimal(int32_t value, char* out);
 
+// The value of a hexadecimal digit, or -1; and the white space "%x" skips.
+int HexDigitValue(char c);
+bool IsTextSpace(char c);
+
 // Reads a number the way "%llx" does: white space skipped, an optional
 // sign, an optional 0x/0X prefix, hexadecimal digits up to the first other
 // character. A minus sign negates modulo 2^64; more than sixteen digits keep

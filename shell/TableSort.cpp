@@ -11,7 +11,7 @@ SortState NextSortState(SortState current, int column) {
 
 bool ParseDecimal(const char* text, int64_t& out) {
   if (text == nullptr) return false;
-  while (*text == ' ' || (*text >= '\t' && *text <= '\r')) ++text;
+  while (IsTextSpace(*text)) ++text;
   const bool negative = *text == '-';
   if (*text == '-' || *text == '+') ++text;
   if (*text < '0' || *text > '9') return false;

@@ -136,11 +136,7 @@ int main(int argc, char** argv) {
    public:
     explicit Reader(HANDLE process) : m_process(process) {}
     bool Read(uint64_t address, uint8_t* out, size_t length, size_t& bytesRead) override {
-      SIZE_T got = 0;
-      const BOOL read = ::ReadProcessMemory(m_process, reinterpret_cast<LPCVOID>(static_cast<uintptr_t>(address)), out,
-                                            length, &got);
-      bytesRead = got;
-      return read != FALSE;
+      return ReadProcessBytes(m_process, address, out, length, bytesRead);
     }
     HANDLE m_process;
   };
