@@ -81,8 +81,11 @@ void CTarnwickDlg::FindNextBlock() {
 }
 
 void CTarnwickDlg::RunFind(const FindQuery& query) {
-  // The dialog let only a searchable query through.
+  // The dialog let only a searchable query through. The rows kept beside
+  // the table are searched, so they must be the table's (a fill always
+  // makes them so).
   if (FindInputProblem(query, kProgramWidth) != nullptr) return;
+  if (m_blockRows.Count() != static_cast<size_t>(m_blockList.GetItemCount())) return;
   if (query.kind == FindKind::Address) {
     uint64_t address = 0;
     ParseFindAddress(query.text.c_str(), kProgramWidth, address);
