@@ -65,30 +65,27 @@ std::vector<BytePattern> TextPatterns(const std::string& text) {
 }  // namespace
 
 void CTarnwickDlg::OpenFindBlock() {
-  CFindBlockDlg dialog(this, m_findQuery);
+  CFindBlockDlg dialog(this, m_lastFind.value_or(FindQuery{}));
   if (dialog.DoModal() != IDOK) return;
-  m_findQuery = dialog.Query();
-  m_findAsked = true;
-  RunFind(m_findQuery);
+  m_lastFind = dialog.Query();
+  RunFind(*m_lastFind);
 }
 
 void CTarnwickDlg::FindNextBlock() {
-  if (!m_findAsked) {
+  if (m_lastFind)
+    RunFind(*m_lastFind);
+  else
     OpenFindBlock();
-    return;
-  }
-  RunFind(m_findQuery);
 }
 
 void CTarnwickDlg::RunFind(const FindQuery& query) {
-  // The dialog let only a searchable query through. The rows kept beside
-  // the table are searched, so they must be the table's (a fill always
-  // makes them so).
-  if (FindInputProblem(query, kProgramWidth) != nullptr) return;
+  // The rows kept beside the table are searched, so they must be the
+  // table's (a fill always makes them so). The dialog let only input that
+  // reads through.
   if (m_blockRows.Count() != static_cast<size_t>(m_blockList.GetItemCount())) return;
   if (query.kind == FindKind::Address) {
     uint64_t address = 0;
-    ParseFindAddress(query.text.c_str(), kProgramWidth, address);
+    if (!ParseFindAddress(query.text.c_str(), kProgramWidth, address)) return;
     const long long position = FindBlockHolding(m_blockRows, address);
     if (position < 0)
       Report(FindNotFoundText(query.kind, 0).c_str(), MB_ICONINFORMATION);
@@ -100,9 +97,10 @@ void CTarnwickDlg::RunFind(const FindQuery& query) {
   std::vector<BytePattern> patterns;
   if (query.kind == FindKind::Bytes) {
     std::vector<uint8_t> bytes;
-    ParseFindBytes(query.text.c_str(), bytes);
+    if (!ParseFindBytes(query.text.c_str(), bytes)) return;
     patterns.emplace_back(std::move(bytes));
   } else {
+    if (query.text.empty()) return;
     patterns = TextPatterns(query.text);
   }
   const int processId = GetSelectedProcessId();

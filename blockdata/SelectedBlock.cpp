@@ -32,6 +32,6 @@ bool ReadSelectedBlock(const CListCtrl& blockList, SelectedBlock& block) {
 }
 
 uint64_t SelectedNodeAddress(const CListCtrl& nodeList) {
-  const int item = nodeList.GetNextItem(-1, LVNI_SELECTED);
+  const int item = SelectedRow(nodeList);
   return item == -1 ? 0 : HexCell(nodeList, item, 1);
 }

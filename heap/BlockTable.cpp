@@ -52,7 +52,7 @@ class RedrawOff {
 
 void CTarnwickDlg::OnNodeListClick(NMHDR*, LRESULT* pResult) {
   *pResult = 0;
-  const int item = m_nodeList.GetNextItem(-1, LVNI_SELECTED);
+  const int item = SelectedRow(m_nodeList);
   if (item == -1) return;
   const uint64_t baseAddress = HexCell(m_nodeList, item, 1);
   const int processId = GetSelectedProcessId();

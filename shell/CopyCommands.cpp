@@ -6,6 +6,7 @@
 #include <climits>
 #include <cstring>
 
+#include "blockdata/SelectedBlock.h"
 #include "framework/Clipboard.h"
 #include "framework/Menu.h"
 #include "shell/CopyMenu.h"
@@ -116,7 +117,7 @@ CWnd* CTarnwickDlg::CopySourceOf(HWND window) {
 
 CopyMenuState CTarnwickDlg::CopyStateOf(const CWnd& source, int* selected) {
   const bool isTable = &source != &m_dataList;
-  const int item = isTable ? static_cast<const CListCtrl&>(source).GetNextItem(-1, LVNI_SELECTED) : -1;
+  const int item = isTable ? SelectedRow(static_cast<const CListCtrl&>(source)) : -1;
   if (selected != nullptr) *selected = item;
   return CopyMenuFor(isTable ? CopySource::Table : CopySource::DataList, item != -1,
                      isTable ? 0 : m_dataList.GetCount());

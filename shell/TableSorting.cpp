@@ -13,14 +13,12 @@
 namespace {
 // The list view compares items by their lParam, the walk index; data is the
 // rank of each walk index, worked out beforehand so that no comparison
-// sends a message. An lParam of no fill's (none beyond the ranks) goes last.
+// sends a message. The ranks cover every lParam: SortedOrder checked that
+// the lParams are exactly the walk indexes.
 int CALLBACK CompareByRank(LPARAM a, LPARAM b, LPARAM data) {
   const auto& rank = *reinterpret_cast<const std::vector<uint32_t>*>(data);
-  const auto rankOf = [&](LPARAM item) {
-    return static_cast<size_t>(item) < rank.size() ? rank[static_cast<size_t>(item)] : UINT32_MAX;
-  };
-  const uint32_t ra = rankOf(a);
-  const uint32_t rb = rankOf(b);
+  const uint32_t ra = rank[static_cast<size_t>(a)];
+  const uint32_t rb = rank[static_cast<size_t>(b)];
   return ra < rb ? -1 : (ra > rb ? 1 : 0);
 }
 

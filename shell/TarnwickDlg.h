@@ -97,9 +97,8 @@ class CTarnwickDlg : public CDialog {
   CListCtrl m_blockList;
   // What the block table's rows say, as numbers, in the order shown.
   BlockRows m_blockRows;
-  // The last search asked for, and whether there was one.
-  FindQuery m_findQuery;
-  bool m_findAsked = false;
+  // The last search asked for, if any.
+  std::optional<FindQuery> m_lastFind;
   // The column each table is sorted by, and which way.
   SortState m_nodeSort;
   SortState m_blockSort;

@@ -156,8 +156,7 @@ int main(int argc, char** argv) {
   int found = -1;
   for (int round = 0; round < rounds; ++round) {
     dlg->m_blockList.SetItemState(-1, 0, LVIS_SELECTED | LVIS_FOCUSED);
-    dlg->m_findQuery = {FindKind::Bytes, "DE AD BE EF 01 02 03 04"};
-    dlg->m_findAsked = true;
+    dlg->m_lastFind = FindQuery{FindKind::Bytes, "DE AD BE EF 01 02 03 04"};
     PumpMessages(100);  // what the last round left to paint is not this search's
     Clock::time_point start = Clock::now();
     {
@@ -171,7 +170,7 @@ int main(int argc, char** argv) {
     // Not found: every block read, timed until the message box opens.
     dlg->m_blockList.SetItemState(-1, 0, LVIS_SELECTED | LVIS_FOCUSED);
     dlg->EnterTableMode();
-    dlg->m_findQuery = {FindKind::Text, "no block holds this text"};
+    dlg->m_lastFind = FindQuery{FindKind::Text, "no block holds this text"};
     double untilBox = 0;
     PumpMessages(100);
     {
