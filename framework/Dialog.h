@@ -13,7 +13,12 @@ class CDialog : public CWnd {
 
   virtual INT_PTR DoModal();
   BOOL Create(CWnd* parent = nullptr);
-  void EndDialog(int result) { ::EndDialog(m_hWnd, result); }
+  void EndDialog(int result) {
+    m_ended = true;
+    ::EndDialog(m_hWnd, result);
+  }
+  // EndDialog was called: a loop of the dialog's own returns.
+  bool Ended() const { return m_ended; }
   BOOL UpdateData(BOOL saveAndValidate = TRUE);
   // Centres the dialog when it first opens, as no template placement is given.
   void CenterWindow();
@@ -35,6 +40,7 @@ class CDialog : public CWnd {
   UINT m_nIDTemplate;
   CWnd* m_pParentWnd;
   bool m_modeless = false;
+  bool m_ended = false;
 
   friend INT_PTR CALLBACK AfxDlgProc(HWND, UINT, WPARAM, LPARAM);
 };

@@ -6,6 +6,8 @@
 #include "heap/BlockTableFill.h"
 #include "heap/HeapQuery.h"
 #include "heap/ProgressCaption.h"
+#include "heap/QueryAnswer.h"
+#include "heap/QueryWorker.h"
 #include "shell/TarnwickDlg.h"
 
 namespace {
@@ -48,6 +50,16 @@ class RedrawOff {
  private:
   CWnd& m_wnd;
 };
+
+// On the worker. A big process may not fit the default buffer; bigger ones
+// are tried, each step on this thread.
+void QueryBlockTable(HeapQuery& query, uint32_t processId, QueryOutcome& outcome) {
+  outcome.created = query.Create();
+  if (!outcome.created) return;
+  outcome.status = query.QueryGrowing(processId, kQueryHeapSummary | kQueryHeapEntries);
+  outcome.queryMs = query.LastQueryMs();
+  outcome.hasHeapList = outcome.status == 0 && query.Reader().HasHeapList();
+}
 }  // namespace
 
 void CTarnwickDlg::OnNodeListClick(NMHDR*, LRESULT* pResult) {
@@ -79,22 +91,12 @@ bool CTarnwickDlg::FillBlockTable(uint64_t heapBaseAddress, uint32_t processId) 
     ClearBlockTable();
   }
 
-  HeapQuery query(m_pfnRtlCreateQueryDebugBuffer, m_pfnRtlDestroyQueryDebugBuffer, m_pfnRtlQueryProcessDebugInformation,
-                  m_systemBuildNumber);
-  if (!query.Create()) {
-    Report("Failed to create debug buffer for heap storage");
-    return false;
-  }
-  // A big process may not fit the default buffer; bigger ones are tried.
-  // The report carries the query's own status: the native call does not set
-  // the last error.
-  const int32_t status = query.QueryGrowing(processId, kQueryHeapSummary | kQueryHeapEntries);
-  if (status != 0) {
-    Report(HeapQuery::FailureText(status).c_str());
-    return false;
-  }
+  PendingQuery pending({m_pfnRtlCreateQueryDebugBuffer, m_pfnRtlDestroyQueryDebugBuffer,
+                        m_pfnRtlQueryProcessDebugInformation, m_systemBuildNumber, processId, &QueryBlockTable});
+  if (!WaitForAnswer(pending, m_blockCaption, kBlockCaptionText)) return false;
+  if (ReportFailedAnswer(pending.Outcome(), "Failed to create debug buffer for heap storage")) return false;
 
-  const HeapQueryReader reader = query.Reader();
+  const HeapQueryReader reader = pending.Query().Reader();
   HeapRecord heap;
   if (reader.FindHeap(heapBaseAddress, heap)) {
     const RedrawOff redrawOff(m_blockList);

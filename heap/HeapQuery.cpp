@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "framework/Afx.h"
+
 bool HeapQuery::Create() {
   Destroy();
   m_buffer = m_create(0, 0);
@@ -10,7 +12,10 @@ bool HeapQuery::Create() {
 
 int32_t HeapQuery::Query(uint32_t processId, uint32_t flags) {
   m_image.Forget();  // the service may move what it wrote before
-  return m_query(processId, flags, m_buffer);
+  const ULONGLONG start = ::GetTickCount64();
+  const int32_t status = m_query(processId, flags, m_buffer);
+  m_lastQueryMs = ::GetTickCount64() - start;
+  return status;
 }
 
 int32_t HeapQuery::QueryGrowing(uint32_t processId, uint32_t flags) {

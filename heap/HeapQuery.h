@@ -44,13 +44,19 @@ class HeapQuery {
   // "Failed to query process heap information, error = 0x%.8x".
   static std::string FailureText(int32_t status);
 
- private:
+  // How long the last query call took, in milliseconds.
+  uint64_t LastQueryMs() const { return m_lastQueryMs; }
+
+  // Destroys the buffer now (the thread that made it does).
   void Destroy();
+
+ private:
 
   PfnRtlCreateQueryDebugBuffer m_create;
   PfnRtlDestroyQueryDebugBuffer m_destroy;
   PfnRtlQueryProcessDebugInformation m_query;
   uint32_t m_systemBuild;
   void* m_buffer = nullptr;
+  uint64_t m_lastQueryMs = 0;
   OwnMemoryImage m_image;
 };

@@ -58,6 +58,9 @@ class HeapQueryReader {
   // Number of heaps the list claims: 0 when the list pointer is 0 or the
   // count can't be read.
   uint32_t HeapCount() const;
+  // Whether the buffer names a heap list it can be read from (a list of
+  // no heaps included).
+  bool HasHeapList() const { return m_heaps != 0; }
 
   // Record `index` of the list. False means "no more records": the index
   // is at or past the count, or the record lies outside the image.

@@ -25,6 +25,15 @@ class ProcessHandle {
   explicit ProcessHandle(HANDLE handle = nullptr) : m_handle(handle) {}
   ProcessHandle(const ProcessHandle&) = delete;
   ProcessHandle& operator=(const ProcessHandle&) = delete;
+  ProcessHandle(ProcessHandle&& other) noexcept : m_handle(other.m_handle) { other.m_handle = nullptr; }
+  ProcessHandle& operator=(ProcessHandle&& other) noexcept {
+    if (this != &other) {
+      Close();
+      m_handle = other.m_handle;
+      other.m_handle = nullptr;
+    }
+    return *this;
+  }
   ~ProcessHandle() { Close(); }
   void Close() {
     if (m_handle != nullptr) ::CloseHandle(m_handle);
@@ -36,3 +45,6 @@ class ProcessHandle {
  private:
   HANDLE m_handle;
 };
+
+// The same owner for events and threads.
+using KernelHandle = ProcessHandle;

@@ -123,4 +123,8 @@ int CTarnwickDlg::GetSelectedProcessId() {
   return ProcessIdFromEntryText(text.c_str());
 }
 
-void CTarnwickDlg::OnOK() { FillProcessList(GetSelectedProcessId()); }
+void CTarnwickDlg::OnOK() {
+  // Enter while a query waits: the list stays as the query found it.
+  if (m_waitingQuery != nullptr) return;
+  FillProcessList(GetSelectedProcessId());
+}

@@ -35,6 +35,7 @@ bool IsTextSpace(char c);
 // Masked with AddressMask(Width::Bits32) it reads as "%x" does.
 bool ParseHex(const char* text, uint64_t& out);
 
+inline constexpr const char kNodeCaptionText[] = "Heap Nodes of the selected Process";
 inline constexpr const char kBlockCaptionText[] = "Heap Blocks within the selected Node";
 
 inline constexpr const char kAllocationTypeFixed[] = "FIXED";

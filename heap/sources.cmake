@@ -8,6 +8,8 @@ list(APPEND TARNWICK_CORE_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/TableText.cpp
   ${CMAKE_CURRENT_LIST_DIR}/ProcessEntry.cpp
   ${CMAKE_CURRENT_LIST_DIR}/QueryImageBuilder.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/QueryAnswer.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/SegmentHeap.cpp
 )
 # Win32 files: built for Windows only.
 list(APPEND TARNWICK_WIN32_SOURCES
@@ -15,6 +17,8 @@ list(APPEND TARNWICK_WIN32_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/ResolveHeapQuery.cpp
   ${CMAKE_CURRENT_LIST_DIR}/OwnMemoryImage.cpp
   ${CMAKE_CURRENT_LIST_DIR}/HeapQuery.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/QueryWorker.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/QueryWait.cpp
   ${CMAKE_CURRENT_LIST_DIR}/NodeTable.cpp
   ${CMAKE_CURRENT_LIST_DIR}/BlockTable.cpp
 )

@@ -22,6 +22,12 @@
 // The signatures of the system's EnumProcesses and IsWow64Process.
 using PfnEnumProcesses = BOOL(WINAPI*)(DWORD* ids, DWORD bytes, DWORD* bytesWritten);
 using PfnIsWow64Process = BOOL(WINAPI*)(HANDLE process, BOOL* underLayer);
+// ntdll's NtQueryInformationProcess.
+using PfnNtQueryInformationProcess = LONG(WINAPI*)(HANDLE process, ULONG infoClass, void* info, ULONG size,
+                                                   ULONG* returned);
+
+class PendingQuery;
+struct QueryOutcome;
 
 class CTarnwickDlg : public CDialog {
  public:
@@ -42,8 +48,17 @@ class CTarnwickDlg : public CDialog {
   // inspect (its entry says so), else nothing.
   std::optional<Width> SelectedProcessOtherWidth() const;
 
-  // Heap queries.
+  // Heap queries. Each runs on a worker; the dialog waits for its answer
+  // and keeps handling messages: false when the wait was stopped (Escape,
+  // another process chosen, the window closed).
   BOOL ResolveHeapQueryFunctions();
+  bool WaitForAnswer(PendingQuery& pending, CStatic& caption, const char* ownText);
+  // Whether the system says the process is frozen (an app in the
+  // background); false when it can't tell.
+  bool ProcessIsFrozen(uint32_t processId);
+  // Tells the user why an answered query holds no heaps (no buffer, a
+  // failure, no answer in time); false when it holds them.
+  bool ReportFailedAnswer(const QueryOutcome& outcome, const char* noBufferText);
   void FillHeapNodeTable(uint32_t processId);
   bool FillBlockTable(uint64_t heapBaseAddress, uint32_t processId);
   // Empties the block table and the rows kept beside it.
@@ -122,6 +137,11 @@ class CTarnwickDlg : public CDialog {
   // signatures here.
   PfnEnumProcesses m_pfnEnumProcesses;
   PfnIsWow64Process m_pfnIsWow64Process;
+  // ntdll's NtQueryInformationProcess, null where it is missing; tests may
+  // put a function of their own here.
+  PfnNtQueryInformationProcess m_pfnNtQueryInformationProcess = nullptr;
+  // The heap query being waited for, if any.
+  PendingQuery* m_waitingQuery = nullptr;
 
  private:
   void SetUpFonts();
@@ -130,6 +150,7 @@ class CTarnwickDlg : public CDialog {
   void SetUpButtons();
   void AddAboutItem();
   void EnableControls(std::initializer_list<CWnd*> controls, BOOL enable);
+  void HandleMessagesWhileWaiting(PendingQuery& pending);
   int Report(const char* text, UINT icon = MB_ICONERROR);
   // The table or the data list that is this window, or null.
   CWnd* CopySourceOf(HWND window);

@@ -51,6 +51,7 @@ struct State {
   SubstituteCounters counters;
   std::vector<std::string> misuses;
   std::map<void*, std::unique_ptr<Buffer>> live;
+  int inFlight = 0;
   // Destroyed buffers keep their first bytes (poisoned), so a new buffer
   // never gets the address of a destroyed one and a second destruction
   // is always recognised as such.
@@ -164,6 +165,21 @@ int LiveSubstituteBuffers() {
   return static_cast<int>(state.live.size());
 }
 
+int SubstituteQueriesInFlight() {
+  State& state = TheState();
+  std::lock_guard guard(state.lock);
+  return state.inFlight;
+}
+
+bool WaitForSubstituteIdle(int timeoutMs) {
+  const ULONGLONG end = GetTickCount64() + static_cast<ULONGLONG>(timeoutMs);
+  for (;;) {
+    if (SubstituteQueriesInFlight() == 0 && LiveSubstituteBuffers() == 0) return true;
+    if (GetTickCount64() >= end) return false;
+    Sleep(10);
+  }
+}
+
 int SubstituteMisuses() {
   State& state = TheState();
   std::lock_guard guard(state.lock);
@@ -225,20 +241,31 @@ int32_t __stdcall SubstituteDestroyQueryDebugBuffer(void* handle) {
 int32_t __stdcall SubstituteQueryProcessDebugInformation(uintptr_t wideProcessId, uint32_t flags, void* handle) {
   LastErrorKeeper lastError;
   State& state = TheState();
-  std::lock_guard guard(state.lock);
-  ++state.counters.queries;
-  state.counters.queryFlags.push_back(flags);
   // Identifiers are 32 bits; the system reads the whole pointer-sized
   // argument, so an upper half left with garbage names another process.
   const uint32_t processId = static_cast<uint32_t>(wideProcessId);
-  if (processId != wideProcessId) {
-    char text[96];
-    std::snprintf(text, sizeof text, "query with a process identifier of 0x%llx",
-                  static_cast<unsigned long long>(wideProcessId));
-    state.misuses.emplace_back(text);
+  uint32_t delay = 0;
+  {
+    std::lock_guard guard(state.lock);
+    ++state.counters.queries;
+    ++state.inFlight;
+    state.counters.queryFlags.push_back(flags);
+    if (processId != wideProcessId) {
+      char text[96];
+      std::snprintf(text, sizeof text, "query with a process identifier of 0x%llx",
+                    static_cast<unsigned long long>(wideProcessId));
+      state.misuses.emplace_back(text);
+    }
+    state.counters.queryProcessIds.push_back(processId);
+    const SubstituteScenario& scenario = state.scenario;
+    if (!scenario.delayOnlyProcessId || *scenario.delayOnlyProcessId == processId) delay = scenario.answerDelayMs;
   }
-  state.counters.queryProcessIds.push_back(processId);
+  // The wait holds no lock: other threads' queries go on meanwhile. The
+  // answer is the scenario's when the wait ends.
+  if (delay != 0) Sleep(delay);
 
+  std::lock_guard guard(state.lock);
+  --state.inFlight;
   const SubstituteScenario& scenario = state.scenario;
   const auto found = state.live.find(handle);
   const auto failing = scenario.failingFlags.find(flags);

@@ -69,6 +69,11 @@ struct SubstituteScenario {
   uint32_t commitNeeded = 0;
   // When set, a create asking for a larger maximum commit answers null.
   std::optional<uint32_t> largestCreatableCommit;
+  // Every query waits this long before it answers, as the system's does
+  // for a target that can't run the thread it starts there; with
+  // delayOnlyProcessId, only queries for that process wait.
+  uint32_t answerDelayMs = 0;
+  std::optional<uint32_t> delayOnlyProcessId;
 };
 
 struct SubstituteCounters {
@@ -92,6 +97,11 @@ void ResetSubstituteCounters();
 
 // Buffers created and not yet destroyed.
 int LiveSubstituteBuffers();
+// Queries that have been called and not yet returned.
+int SubstituteQueriesInFlight();
+// Waits (without handling messages) until no query is in flight and no
+// buffer is live, up to timeoutMs; false when that did not happen.
+bool WaitForSubstituteIdle(int timeoutMs);
 // Calls made with a buffer that was never created or is already destroyed
 // (null included), with arguments the program never passes, or with a
 // process identifier whose upper half is not zero, since the last reset;
