@@ -5,8 +5,43 @@
 #include "heap/QueryWorker.h"
 #include "shell/TarnwickDlg.h"
 
+namespace {
+// A caption is sized for its own text; the longer waiting text gets the
+// width of the tables below it, and the caption its own size back after.
+class CaptionSize {
+ public:
+  CaptionSize(CWnd& dialog, CStatic& caption) : m_dialog(dialog), m_caption(caption) {
+    m_caption.GetWindowRect(&m_own);
+    MapToDialog(m_own);
+  }
+  CaptionSize(const CaptionSize&) = delete;
+  CaptionSize& operator=(const CaptionSize&) = delete;
+
+  void Widen(const CWnd& table) {
+    RECT tableRect;
+    table.GetWindowRect(&tableRect);
+    MapToDialog(tableRect);
+    if (tableRect.right > m_own.right) Resize(tableRect.right - m_own.left);
+  }
+  void Restore() { Resize(m_own.right - m_own.left); }
+
+ private:
+  void MapToDialog(RECT& rect) const {
+    ::MapWindowPoints(nullptr, m_dialog.m_hWnd, reinterpret_cast<POINT*>(&rect), 2);
+  }
+  void Resize(int width) {
+    m_caption.SetWindowPos(nullptr, 0, 0, width, m_own.bottom - m_own.top, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  }
+
+  CWnd& m_dialog;
+  CStatic& m_caption;
+  RECT m_own;
+};
+}  // namespace
+
 bool CTarnwickDlg::WaitForAnswer(PendingQuery& pending, CStatic& caption, const char* ownText) {
   if (!pending.Started()) return true;  // its outcome says no buffer came
+  CaptionSize captionSize(*this, caption);
   PendingQuery* const outer = m_waitingQuery;
   m_waitingQuery = &pending;
   const ULONGLONG start = ::GetTickCount64();
@@ -17,6 +52,7 @@ bool CTarnwickDlg::WaitForAnswer(PendingQuery& pending, CStatic& caption, const 
     if (!captionShown) {
       const ULONGLONG waited = ::GetTickCount64() - start;
       if (waited >= kWaitingCaptionAfterMs) {
+        captionSize.Widen(m_blockList);
         caption.SetWindowText(WaitingCaptionText(ownText).c_str());
         captionShown = true;
       } else {
@@ -28,7 +64,10 @@ bool CTarnwickDlg::WaitForAnswer(PendingQuery& pending, CStatic& caption, const 
     if (woke == WAIT_OBJECT_0 + 1) HandleMessagesWhileWaiting(pending);
   }
   m_waitingQuery = outer;
-  if (captionShown) caption.SetWindowText(ownText);
+  if (captionShown) {
+    caption.SetWindowText(ownText);
+    captionSize.Restore();
+  }
   return !pending.Stopped();
 }
 

@@ -7,6 +7,7 @@
 // through the real dialog is the inspection-road test).
 #include <gtest/gtest.h>
 
+#include "DialogWatcher.h"
 #include "LiveDialog.h"
 #include "support/TableRows.h"
 #include "SaveAsDriver.h"
@@ -109,4 +110,43 @@ TEST(HandleLeaks, HundredRoundsIncludingFailuresHoldNoMoreHandles) {
   EXPECT_EQ(failures, 20u);  // ten unreadable blocks, ten saves from the ended target
   EXPECT_TRUE(boxes.Boxes().empty());
   EXPECT_EQ(folder.Names(), std::vector<std::string>{"round.bin"});
+}
+
+// Waits stopped by Escape leave their workers to end by themselves: once
+// every query has returned, no handle, thread or buffer is left.
+TEST(HandleLeaks, StoppedWaitsHoldNothingOnceTheirQueriesReturn) {
+  SubstituteScenario scenario;
+  SubstituteHeap heap;
+  heap.baseAddress = 0x00150000;
+  heap.entries.assign(30, SubstituteEntry{0x20, 0x0001, 0});
+  scenario.heaps = {heap};
+  LiveDialog dlg;
+  dlg.UseSubstituteService();
+  DialogWatcher boxes;
+  const auto rounds = [&](int count) {
+    for (int n = 0; n < count; ++n) {
+      scenario.answerDelayMs = 0;
+      SetSubstituteScenario(scenario);
+      dlg.ChooseProcessId(::GetCurrentProcessId());
+      // Escape waits in the queue: the next wait stops at its first look.
+      scenario.answerDelayMs = 300;
+      SetSubstituteScenario(scenario);
+      ::PostMessageA(dlg->m_nodeList.m_hWnd, WM_KEYDOWN, VK_ESCAPE, 0x00010001);
+      dlg.ClickRow(dlg->m_nodeList, 0);
+      ::PostMessageA(dlg->m_processCombo.m_hWnd, WM_KEYDOWN, VK_ESCAPE, 0x00010001);
+      dlg.ChooseProcessId(::GetCurrentProcessId());
+    }
+    EXPECT_TRUE(WaitForSubstituteIdle(10000));
+    PumpMessages(100);
+  };
+  rounds(3);
+  const int before = OpenKernelHandles();
+  rounds(20);
+  EXPECT_EQ(OpenKernelHandles(), before);
+  EXPECT_EQ(dlg->m_nodeList.GetItemCount(), 0);
+  EXPECT_EQ(dlg->m_blockList.GetItemCount(), 0);
+  EXPECT_EQ(LiveSubstituteBuffers(), 0);
+  EXPECT_EQ(SubstituteMisuses(), 0);
+  EXPECT_TRUE(boxes.Boxes().empty());
+  SetSubstituteScenario({});
 }

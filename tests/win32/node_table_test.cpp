@@ -196,6 +196,40 @@ TEST_F(NodeTable, QueryWithoutHeapInformationGivesAnEmptyTableSilently) {
   EXPECT_EQ(SubstituteCountersNow().destructions, 1);
 }
 
+// A heap whose memory holds the segment heap's signature shows the sum of
+// its busy entries as "Allocated" (the record's value is not its total);
+// a heap without the signature keeps the record's value, and so does a
+// segment heap when only the summary could be had.
+TEST_F(NodeTable, SegmentHeapShowsTheSumOfItsBusyEntries) {
+  const size_t span = 0x10000;
+  void* const pages = ::VirtualAlloc(nullptr, 2 * span, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE);
+  ASSERT_NE(pages, nullptr);
+  const uint64_t segmentBase = reinterpret_cast<uintptr_t>(pages);
+  const uint64_t otherBase = segmentBase + span;
+  const uint32_t signature = 0xDDEEDDEE;
+  std::memcpy(static_cast<uint8_t*>(pages) + (sizeof(void*) == 8 ? 0x10 : 0x8), &signature, 4);
+  // The other heap holds the signature at the other width's place only.
+  std::memcpy(static_cast<uint8_t*>(pages) + span + (sizeof(void*) == 8 ? 0x8 : 0x10), &signature, 4);
+
+  SubstituteScenario scenario;
+  scenario.heaps = {Heap(segmentBase, 0x2, 0x1234, 0x40000, 0), Heap(otherBase, 0x2, 0x5678, 0x40000, 0)};
+  for (SubstituteHeap& heap : scenario.heaps)
+    heap.entries = {{0x10000, 0x0002, heap.baseAddress + 0x580}, {0x20, 0x0001, 0}, {0x40, 0x0100, 0},
+                    {0x300, 0x0101, 0}, {0x1000, 0x0003, 0}};
+  scenario.onlyProcessId = ::GetCurrentProcessId();
+  SetSubstituteScenario(scenario);
+  ASSERT_TRUE(ChooseOwnProcess());
+  EXPECT_EQ(CellText(dlg->m_nodeList, 0, 4), "0x00000320");
+  EXPECT_EQ(CellText(dlg->m_nodeList, 1, 4), "0x00005678");
+  EXPECT_EQ(CellText(dlg->m_nodeList, 0, 3), "0x00040000");  // committed as the record says
+
+  scenario.failingFlags = {{0x14, static_cast<int32_t>(0xC0000017)}};
+  SetSubstituteScenario(scenario);
+  ASSERT_TRUE(ChooseOwnProcess());
+  EXPECT_EQ(CellText(dlg->m_nodeList, 0, 4), "0x00001234");
+  ::VirtualFree(pages, 0, MEM_RELEASE);
+}
+
 // A header click sorts the heaps by that column's value, the next click the
 // other way round, ties in walk order both ways; each row keeps all its
 // texts and the selection stays with its row; a click on a sorted row lists

@@ -60,9 +60,18 @@ struct Watch {
   ULONGLONG slowestMs = 0;
   int unanswered = 0;
   std::vector<std::string> captions;
+  // Taken once, a second into the wait, for a person to look at.
+  std::string screenshot;
 
   void Run(HWND dialog, HWND caption, const std::atomic<bool>& stop) {
+    const ULONGLONG begin = Now();
     while (!stop) {
+      if (!screenshot.empty() && Now() - begin >= 1000) {
+        RECT rect;
+        ::GetWindowRect(dialog, &rect);
+        SaveScreenRect(rect, screenshot);
+        screenshot.clear();
+      }
       const ULONGLONG start = Now();
       DWORD_PTR result = 0;
       if (!::SendMessageTimeoutA(dialog, WM_NULL, 0, 0, SMTO_NORMAL, 1000, &result)) ++unanswered;
@@ -96,6 +105,7 @@ TEST_F(QueryWait, DialogAnswersWhileTheQueryWaitsAndTheCaptionSaysSo) {
   SetSubstituteScenario(Scenario(2000));
   DialogWatcher boxes;
   Watch watch;
+  watch.screenshot = "main-dialog-waiting-for-the-process";
   const ULONGLONG start = Now();
   {
     Meanwhile meanwhile([&](const auto& stop) { watch.Run(dlg.Hwnd(), dlg->m_nodeCaption.m_hWnd, stop); });
@@ -121,6 +131,7 @@ TEST_F(QueryWait, DialogAnswersWhileTheQueryWaitsAndTheCaptionSaysSo) {
   SetSubstituteScenario(growing);
   ResetSubstituteCounters();
   Watch blockWatch;
+  blockWatch.screenshot = "block-table-waiting-for-the-process";
   {
     Meanwhile meanwhile([&](const auto& stop) { blockWatch.Run(dlg.Hwnd(), dlg->m_blockCaption.m_hWnd, stop); });
     dlg.ClickRow(dlg->m_nodeList, 0);
