@@ -1,7 +1,8 @@
 // The data view: a block's bytes read from the inspected process and shown
 // as a hexadecimal dump in place of the node table.
-#include <memory>
 #include <new>
+#include <utility>
+#include <vector>
 
 #include "blockdata/DumpLines.h"
 #include "blockdata/SelectedBlock.h"
@@ -17,11 +18,11 @@ void CTarnwickDlg::ShowSelectedBlock() {
   const int processId = GetSelectedProcessId();
   if (processId == -1) return;
   SelectedBlock block;
-  if (!ReadSelectedBlock(m_blockList, block)) return;
+  if (!ReadSelectedBlock(m_blockList, m_blockRows, block)) return;
 
   if (block.free) {
     EnterDataMode();
-    m_dataList.ResetContent();
+    ClearDataView();
     m_dataList.AddString(kFreeBlockNote);
     return;
   }
@@ -32,9 +33,15 @@ void CTarnwickDlg::ShowSelectedBlock() {
   EnableControls(controls, TRUE);
 }
 
+void CTarnwickDlg::ClearDataView() {
+  m_dataList.ResetContent();
+  m_dumpBytes = {};
+  m_dumpHeader.clear();
+}
+
 void CTarnwickDlg::ShowBlockData(uint64_t blockSize, int processId, uint64_t blockAddress) {
   EnterDataMode();
-  m_dataList.ResetContent();
+  ClearDataView();
   if (blockSize > kMaxDumpSize) {
     m_dataList.AddString(kDumpSizeExceeded);
     return;
@@ -44,26 +51,34 @@ void CTarnwickDlg::ShowBlockData(uint64_t blockSize, int processId, uint64_t blo
     m_dataList.AddString(kDumpOpenFailed);
     return;
   }
-  const std::unique_ptr<uint8_t[]> data(new (std::nothrow) uint8_t[static_cast<size_t>(blockSize)]);
-  if (!data) {
+  // The bytes stay while the view shows them: Copy All makes its text from
+  // them rather than from a million lines of the list box.
+  std::vector<uint8_t> data;
+  try {
+    data.resize(static_cast<size_t>(blockSize));
+  } catch (const std::bad_alloc&) {
     m_dataList.AddString(kDumpAllocFailed);
     return;
   }
   SIZE_T bytesRead = 0;
-  if (!::ReadProcessMemory(process.Get(), reinterpret_cast<LPCVOID>(static_cast<uintptr_t>(blockAddress)), data.get(),
+  if (!::ReadProcessMemory(process.Get(), reinterpret_cast<LPCVOID>(static_cast<uintptr_t>(blockAddress)), data.data(),
                            static_cast<SIZE_T>(blockSize), &bytesRead)) {
     m_dataList.AddString(kDumpReadFailed);
     return;
   }
+  data.resize(static_cast<size_t>(bytesRead));
 
   char line[1024];
-  FormatDumpHeader(SelectedNodeAddress(m_nodeList), blockAddress, blockSize, kProgramWidth, line, sizeof line);
+  FormatDumpHeader(SelectedNodeAddress(m_nodeList, m_nodeRows), blockAddress, blockSize, kProgramWidth, line,
+                   sizeof line);
   // A block at the size limit is a million lines: the list box repaints once,
   // after the last one.
   m_dataList.SetRedraw(FALSE);
   m_dataList.AddString(line);
   m_dataList.AddString("");
-  ForEachDumpRow(data.get(), bytesRead, [this](const char* row, size_t) { m_dataList.AddString(row); });
+  ForEachDumpRow(data.data(), data.size(), [this](const char* row, size_t) { m_dataList.AddString(row); });
   m_dataList.SetRedraw(TRUE);
   m_dataList.Invalidate();
+  m_dumpHeader = line;
+  m_dumpBytes = std::move(data);
 }

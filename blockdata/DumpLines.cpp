@@ -85,3 +85,27 @@ bool IsFreeStatus(const char* status) {
   }
   return true;
 }
+
+size_t DumpLineCount(size_t count) { return 2 + (count + kDumpBytesPerRow - 1) / kDumpBytesPerRow; }
+
+size_t DumpTextLength(size_t headerLength, size_t count) {
+  // A row of n bytes is 61 + n characters: 77 for every full row.
+  const size_t rows = (count + kDumpBytesPerRow - 1) / kDumpBytesPerRow;
+  return headerLength + 2 + 2 + rows * (61 + 2) + count;
+}
+
+size_t WriteDumpText(const char* header, size_t headerLength, const uint8_t* data, size_t count, char* out) {
+  char* at = out;
+  std::memcpy(at, header, headerLength);
+  at += headerLength;
+  std::memcpy(at, "\r\n\r\n", 4);
+  at += 4;
+  ForEachDumpRow(data, count, [&at](const char* row, size_t length) {
+    std::memcpy(at, row, length);
+    at[length] = '\r';
+    at[length + 1] = '\n';
+    at += length + 2;
+  });
+  *at = '\0';
+  return static_cast<size_t>(at - out);
+}

@@ -51,6 +51,15 @@ void ForEachDumpRow(const uint8_t* data, size_t count, F&& row) {
   }
 }
 
+// The dump as text, line by line as the data view shows it: the header, an
+// empty line, then the rows, CR LF after each. Its length without a NUL;
+// the number of lines the view shows is DumpLineCount.
+size_t DumpTextLength(size_t headerLength, size_t count);
+size_t DumpLineCount(size_t count);
+// Writes that text and a NUL into out, which holds DumpTextLength + 1
+// bytes; returns the length.
+size_t WriteDumpText(const char* header, size_t headerLength, const uint8_t* data, size_t count, char* out);
+
 // True when the status text, trimmed of white space at both ends, reads
 // "FREE" in any case. A null text is not free.
 bool IsFreeStatus(const char* status);

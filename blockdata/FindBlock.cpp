@@ -176,7 +176,7 @@ FindOutcome FindBytesInBlocks(const BlockRows& rows, size_t start, const std::ve
   for (size_t visit = 0; visit < n; ++visit) {
     const size_t position = (start + visit) % n;
     const BlockRowValues& block = rows.Shown(position);
-    if (!block.free && block.size != 0) {
+    if (!block.Free() && block.size != 0) {
       size_t size = 0;
       const uint8_t* bytes = cache.BlockBytes(visit, n, start, size);
       if (bytes == nullptr) {

@@ -40,7 +40,7 @@ void CTarnwickDlg::OnSaveData() {
   const int processId = GetSelectedProcessId();
   if (processId == -1) return;
   SelectedBlock block;
-  if (!ReadSelectedBlock(m_blockList, block)) return;
+  if (!ReadSelectedBlock(m_blockList, m_blockRows, block)) return;
   if (block.free) {
     Report("You have selected the FREE heap block.", MB_ICONINFORMATION);
     return;

@@ -1,16 +1,5 @@
 #include "blockdata/SelectedBlock.h"
 
-#include "blockdata/DumpLines.h"
-#include "heap/TableText.h"
-
-uint64_t HexCell(const CListCtrl& list, int item, int column) {
-  char text[5000];
-  list.GetItemText(item, column, text, sizeof text);
-  uint64_t value = 0;
-  ParseHex(text, value);
-  return value & AddressMask(kProgramWidth);
-}
-
 int SelectedRow(const CListCtrl& list) {
   // One row at most is selected in these tables, so the mark, when it is
   // selected, is the first selected row.
@@ -20,18 +9,15 @@ int SelectedRow(const CListCtrl& list) {
   return list.GetNextItem(-1, LVNI_SELECTED);
 }
 
-bool ReadSelectedBlock(const CListCtrl& blockList, SelectedBlock& block) {
+bool ReadSelectedBlock(const CListCtrl& blockList, const BlockRows& rows, SelectedBlock& block) {
   const int item = SelectedRow(blockList);
-  if (item == -1) return false;
-  block.address = HexCell(blockList, item, 1);
-  block.size = HexCell(blockList, item, 2);
-  char status[5000];
-  blockList.GetItemText(item, 4, status, sizeof status);
-  block.free = IsFreeStatus(status);
+  if (item < 0 || static_cast<size_t>(item) >= rows.Count()) return false;
+  const BlockRowValues& row = rows.Shown(static_cast<size_t>(item));
+  block = {row.address, row.size, row.Free()};
   return true;
 }
 
-uint64_t SelectedNodeAddress(const CListCtrl& nodeList) {
+uint64_t SelectedNodeAddress(const CListCtrl& nodeList, const NodeRows& rows) {
   const int item = SelectedRow(nodeList);
-  return item == -1 ? 0 : HexCell(nodeList, item, 1);
+  return item < 0 || static_cast<size_t>(item) >= rows.Count() ? 0 : rows.Shown(static_cast<size_t>(item)).BaseAddress;
 }

@@ -1,11 +1,12 @@
-// The block of the block table's first selected row, read back out of the
-// row's texts: the table is where a block's address, size and status live
-// between one user action and the next.
+// The block of the block table's selected row, and the heap of the node
+// table's, taken from the kept rows: the tables are where a block's
+// address, size and status live between one user action and the next.
 #pragma once
 
 #include <cstdint>
 
 #include "framework/Controls.h"
+#include "heap/BlockRows.h"
 
 struct SelectedBlock {
   uint64_t address = 0;
@@ -19,10 +20,7 @@ struct SelectedBlock {
 int SelectedRow(const CListCtrl& list);
 
 // False when no row is selected.
-bool ReadSelectedBlock(const CListCtrl& blockList, SelectedBlock& block);
+bool ReadSelectedBlock(const CListCtrl& blockList, const BlockRows& rows, SelectedBlock& block);
 
-// The first selected node row's base address, or 0 when none is selected.
-uint64_t SelectedNodeAddress(const CListCtrl& nodeList);
-
-// A cell read back as a number of the program's width ("%x" or "%llx").
-uint64_t HexCell(const CListCtrl& list, int item, int column);
+// The selected node row's base address, or 0 when none is selected.
+uint64_t SelectedNodeAddress(const CListCtrl& nodeList, const NodeRows& rows);

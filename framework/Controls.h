@@ -61,6 +61,15 @@ class CListCtrl : public CWnd {
     return static_cast<int>(SendMessage(LVM_GETNEXTITEM, start, MAKELPARAM(flags, 0)));
   }
   BOOL DeleteAllItems() { return static_cast<BOOL>(SendMessage(LVM_DELETEALLITEMS)); }
+  // An owner-data list view's number of rows; it asks for their texts.
+  void SetItemCount(int count) { SendMessage(LVM_SETITEMCOUNT, count); }
+  int GetStringWidth(LPCSTR text) const {
+    return static_cast<int>(SendMessage(LVM_GETSTRINGWIDTHA, 0, reinterpret_cast<LPARAM>(text)));
+  }
+  int GetColumnWidth(int column) const { return static_cast<int>(SendMessage(LVM_GETCOLUMNWIDTH, column)); }
+  BOOL SetColumnWidth(int column, int width) {
+    return static_cast<BOOL>(SendMessage(LVM_SETCOLUMNWIDTH, column, MAKELPARAM(width, 0)));
+  }
   int GetItemCount() const { return static_cast<int>(SendMessage(LVM_GETITEMCOUNT)); }
   BOOL GetColumn(int index, LVCOLUMNA* column) const {
     return static_cast<BOOL>(SendMessage(LVM_GETCOLUMNA, index, reinterpret_cast<LPARAM>(column)));
@@ -76,11 +85,6 @@ class CListCtrl : public CWnd {
   // Whatever of the item the mask asks for (LVIF_PARAM, LVIF_TEXT of iSubItem).
   BOOL GetItem(LVITEMA* item) const {
     return static_cast<BOOL>(SendMessage(LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(item)));
-  }
-  // Reorders the items by compare(lParam1, lParam2, data); each keeps its
-  // texts, lParam and state.
-  BOOL SortItems(PFNLVCOMPARE compare, LPARAM data) {
-    return static_cast<BOOL>(SendMessage(LVM_SORTITEMS, static_cast<WPARAM>(data), reinterpret_cast<LPARAM>(compare)));
   }
   BOOL EnsureVisible(int item, BOOL partialOk) {
     return static_cast<BOOL>(SendMessage(LVM_ENSUREVISIBLE, item, partialOk));

@@ -418,13 +418,17 @@ class RecordingSink : public BlockTableSink {
     uint32_t row;
     std::string index, address, size, type, status;  // or the caption in `type`
   };
-  void AddRow(uint32_t row, const BlockCursor&, const BlockRowTexts& t) override {
+  explicit RecordingSink(Width rowWidth) : width(rowWidth) {}
+  void AddRow(uint32_t row, const BlockCursor& block) override {
+    BlockRowTexts t;
+    MakeBlockRowTexts(row, block, width, t);
     events.push_back(Event{false, row, t.index, t.address, t.size, t.allocationType ? t.allocationType : "(null)",
                            t.status ? t.status : "(null)"});
   }
   void SetProgress(const char* text) override {
     events.push_back(Event{true, 0, {}, {}, {}, text ? text : "(null)", {}});
   }
+  Width width;
   std::vector<Event> events;
 };
 
@@ -523,7 +527,7 @@ inline const char* KindStatus(uint32_t kind) {
 inline uint64_t CheckWalk(Checks& c, WatchedImage& watched, const HeapQueryReader& reader, const Raw& raw,
                           const Offsets& o, uint32_t heapIndex, const HeapRecord& heap) {
   const std::vector<Row> want = ReferenceWalk(raw, o, heap);
-  RecordingSink sink;
+  RecordingSink sink(reader.Layout().width);
   watched.Watch(heap, o.entrySize);
   const uint32_t count = FillBlockRows(reader, heap, sink);
   watched.Unwatch();

@@ -1,43 +1,75 @@
-// The block table's rows as numbers: what each row's texts say, kept beside
-// the list view by the fill so that a search over a big heap asks the list
-// view nothing. Rows are kept in walk order; the table may show them in
+// A table's rows as numbers: what each row's texts say, kept by the fill.
+// The list views own no texts (they ask for a cell's text when they paint
+// it), so these are the tables: clicks, copies, saves, searches and sorts
+// all read them. Rows are kept in walk order; the table may show them in
 // another (a sorted one), which is kept here too.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+#include <utility>
 #include <vector>
 
-struct BlockRowValues {
-  uint64_t address;
-  uint64_t size;
-  bool free;
-};
+#include "heap/BlockWalk.h"
+#include "heap/HeapRecords.h"
 
-class BlockRows {
+template <class Row>
+class KeptRows {
  public:
   void Clear() {
-    m_rows.clear();
-    m_shown.clear();
+    m_rows = {};
+    m_shown = {};
+  }
+  void Reserve(size_t count) {
+    m_rows.reserve(count);
+    m_shown.reserve(count);
   }
   // The next row in walk order; it is shown last until an order is set.
-  void Add(const BlockRowValues& row) {
+  void Add(const Row& row) {
     m_shown.push_back(static_cast<uint32_t>(m_rows.size()));
     m_rows.push_back(row);
   }
   size_t Count() const { return m_rows.size(); }
-  // The row shown at position (from 0, top row first).
-  const BlockRowValues& Shown(size_t position) const { return m_rows[m_shown[position]]; }
+  // The row shown at position (from 0, top row first), and its walk index.
+  const Row& Shown(size_t position) const { return m_rows[m_shown[position]]; }
+  uint32_t WalkIndexShown(size_t position) const { return m_shown[position]; }
   // The row of walk index (from 0, the fill's order).
-  const BlockRowValues& InWalkOrder(size_t walkIndex) const { return m_rows[walkIndex]; }
+  const Row& InWalkOrder(size_t walkIndex) const { return m_rows[walkIndex]; }
   // order[p]: the walk index of the row now shown at position p. An order
   // that is not a permutation of the rows is refused (false, order kept).
-  bool SetShownOrder(const std::vector<uint32_t>& order);
+  bool SetShownOrder(std::vector<uint32_t> order) {
+    if (order.size() != m_rows.size()) return false;
+    std::vector<bool> seen(order.size(), false);
+    for (const uint32_t index : order) {
+      if (index >= order.size() || seen[index]) return false;
+      seen[index] = true;
+    }
+    m_shown = std::move(order);
+    return true;
+  }
+  // Where the row of walk index is shown, or -1.
+  long long PositionOf(uint32_t walkIndex) const {
+    for (size_t p = 0; p < m_shown.size(); ++p)
+      if (m_shown[p] == walkIndex) return static_cast<long long>(p);
+    return -1;
+  }
 
  private:
-  std::vector<BlockRowValues> m_rows;
+  std::vector<Row> m_rows;
   std::vector<uint32_t> m_shown;
 };
+
+// 24 bytes a block, and 4 more for the order shown.
+struct BlockRowValues {
+  uint64_t address;
+  uint64_t size;
+  uint32_t kind;  // kBlockKind...: the Allocation Type and the Status
+  bool Free() const { return kind == kBlockKindFree; }
+};
+using BlockRows = KeptRows<BlockRowValues>;
+
+// A node row is the heap's record, "Allocated" as the table shows it.
+using NodeRows = KeptRows<HeapRecord>;
 
 // The first position, from the top, whose block holds address
 // (block address <= address < block address + size), or -1.

@@ -11,44 +11,22 @@
 #include "shell/TarnwickDlg.h"
 
 namespace {
-// Rows go straight into the list view, whose redraw is off for the fill;
-// the caption is a separate control and is painted at once, so the user
-// sees the progress while the handler still runs.
-class ListViewBlockSink : public BlockTableSink {
+// Rows go into the kept rows only: the list view gets their count at the
+// end and asks for the texts it paints. The caption is a separate control,
+// painted at once, so the user sees the progress while the handler still
+// runs; its text is made only when it would be painted.
+class KeptBlockSink : public BlockTableSink {
  public:
-  ListViewBlockSink(CListCtrl& list, BlockRows& rows, CStatic& caption) : m_list(list), m_rows(rows), m_caption(caption) {}
+  KeptBlockSink(BlockRows& rows, CStatic& caption)
+      : m_rows(rows), m_caption(caption, ProgressCaption::kPaintInterval) {}
 
-  void AddRow(uint32_t row, const BlockCursor& block, const BlockRowTexts& texts) override {
-    const int item = static_cast<int>(row);
-    m_rows.Add({block.Address, block.Size, block.Kind == kBlockKindFree});
-    m_list.InsertItem(item, texts.index, static_cast<LPARAM>(row));
-    m_list.SetItemText(item, 1, texts.address);
-    m_list.SetItemText(item, 2, texts.size);
-    m_list.SetItemText(item, 3, texts.allocationType);
-    m_list.SetItemText(item, 4, texts.status);
-  }
-
+  void AddRow(uint32_t, const BlockCursor& block) override { m_rows.Add({block.Address, block.Size, block.Kind}); }
+  bool ProgressDue() const override { return m_caption.PaintDue(); }
   void SetProgress(const char* text) override { m_caption.SetText(text); }
 
  private:
-  CListCtrl& m_list;
   BlockRows& m_rows;
   ProgressCaption m_caption;
-};
-
-// Turns a list view's redraw off for a scope and repaints it once at the end.
-class RedrawOff {
- public:
-  explicit RedrawOff(CWnd& wnd) : m_wnd(wnd) { m_wnd.SetRedraw(FALSE); }
-  RedrawOff(const RedrawOff&) = delete;
-  RedrawOff& operator=(const RedrawOff&) = delete;
-  ~RedrawOff() {
-    m_wnd.SetRedraw(TRUE);
-    m_wnd.Invalidate();
-  }
-
- private:
-  CWnd& m_wnd;
 };
 
 // On the worker. A big process may not fit the default buffer; bigger ones
@@ -65,8 +43,8 @@ void QueryBlockTable(HeapQuery& query, uint32_t processId, QueryOutcome& outcome
 void CTarnwickDlg::OnNodeListClick(NMHDR*, LRESULT* pResult) {
   *pResult = 0;
   const int item = SelectedRow(m_nodeList);
-  if (item == -1) return;
-  const uint64_t baseAddress = HexCell(m_nodeList, item, 1);
+  if (item < 0 || static_cast<size_t>(item) >= m_nodeRows.Count()) return;
+  const uint64_t baseAddress = m_nodeRows.Shown(static_cast<size_t>(item)).BaseAddress;
   const int processId = GetSelectedProcessId();
   if (processId == -1) return;
 
@@ -80,16 +58,13 @@ void CTarnwickDlg::EnableForBlockWork(BOOL enable) {
 }
 
 void CTarnwickDlg::ClearBlockTable() {
-  m_blockList.DeleteAllItems();
+  m_blockList.SetItemCount(0);
   m_blockRows.Clear();
   ForgetSort(m_blockList, m_blockSort);
 }
 
 bool CTarnwickDlg::FillBlockTable(uint64_t heapBaseAddress, uint32_t processId) {
-  {
-    const RedrawOff redrawOff(m_blockList);
-    ClearBlockTable();
-  }
+  ClearBlockTable();
 
   PendingQuery pending({m_pfnRtlCreateQueryDebugBuffer, m_pfnRtlDestroyQueryDebugBuffer,
                         m_pfnRtlQueryProcessDebugInformation, m_systemBuildNumber, processId, &QueryBlockTable});
@@ -99,13 +74,15 @@ bool CTarnwickDlg::FillBlockTable(uint64_t heapBaseAddress, uint32_t processId) 
   const HeapQueryReader reader = pending.Query().Reader();
   HeapRecord heap;
   if (reader.FindHeap(heapBaseAddress, heap)) {
-    const RedrawOff redrawOff(m_blockList);
     // Room for every entry at once; segment entries make it an upper bound.
-    // The count is the system's word, so the hint is kept within reason.
-    constexpr uint32_t kLargestRowHint = 1u << 20;
-    m_blockList.SendMessage(LVM_SETITEMCOUNT, std::min(heap.NumberOfEntries, kLargestRowHint));
-    ListViewBlockSink sink(m_blockList, m_blockRows, m_blockCaption);
-    FillBlockRows(reader, heap, sink);
+    // The count is the system's word, so the room is kept within reason.
+    constexpr uint32_t kLargestRowHint = 1u << 24;
+    m_blockRows.Reserve(std::min(heap.NumberOfEntries, kLargestRowHint));
+    {
+      KeptBlockSink sink(m_blockRows, m_blockCaption);
+      FillBlockRows(reader, heap, sink);
+    }
+    m_blockList.SetItemCount(static_cast<int>(m_blockRows.Count()));
   }
   m_blockCaption.SetWindowText(kBlockCaptionText);
   return true;

@@ -9,12 +9,10 @@ constexpr uint32_t kProgressInterval = 25;
 uint32_t FillBlockRows(const HeapQueryReader& reader, const HeapRecord& heap, BlockTableSink& sink) {
   BlockCursor cursor{0, 0, 0, 0};
   if (!BlockWalkFirst(reader, heap, cursor)) return 0;
-  BlockRowTexts texts;
   char progress[128];
   for (uint32_t row = 0;; ++row) {
-    MakeBlockRowTexts(row, cursor, reader.Layout().width, texts);
-    sink.AddRow(row, cursor, texts);
-    if ((row + 1) % kProgressInterval == 0)
+    sink.AddRow(row, cursor);
+    if ((row + 1) % kProgressInterval == 0 && sink.ProgressDue())
       sink.SetProgress(BlockProgressText(row + 1, heap.NumberOfEntries, progress, sizeof progress));
     ++cursor.Index;
     if (cursor.Index >= heap.NumberOfEntries || !BlockWalkNext(cursor, reader, heap)) return row + 1;

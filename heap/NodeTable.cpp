@@ -42,7 +42,7 @@ void CTarnwickDlg::OnProcessSelected() {
     // list only what the compatibility layer keeps, or fail.
     ClearNodeTable();
     ClearBlockTable();
-    m_dataList.ResetContent();
+    ClearDataView();
     EnterTableMode();
     Report(OtherWidthText(*other), MB_ICONINFORMATION);
     return;
@@ -53,14 +53,15 @@ void CTarnwickDlg::OnProcessSelected() {
 }
 
 void CTarnwickDlg::ClearNodeTable() {
-  m_nodeList.DeleteAllItems();
+  m_nodeList.SetItemCount(0);
+  m_nodeRows.Clear();
   ForgetSort(m_nodeList, m_nodeSort);
 }
 
 void CTarnwickDlg::FillHeapNodeTable(uint32_t processId) {
   ClearNodeTable();
   ClearBlockTable();
-  m_dataList.ResetContent();
+  ClearDataView();
   EnterTableMode();
 
   // A frozen process can't run the thread the query starts in it.
@@ -79,9 +80,7 @@ void CTarnwickDlg::FillHeapNodeTable(uint32_t processId) {
   HeapRecord heap;
   for (uint32_t i = 0; reader.ReadHeap(i, heap); ++i) {
     heap.BytesAllocated = NodeAllocatedBytes(reader, heap, IsSegmentHeap(process, heap.BaseAddress));
-    NodeRowTexts row;
-    MakeNodeRowTexts(i, heap, kProgramWidth, row);
-    m_nodeList.InsertItem(static_cast<int>(i), row.cells[0], static_cast<LPARAM>(i));
-    for (int column = 1; column < 6; ++column) m_nodeList.SetItemText(static_cast<int>(i), column, row.cells[column]);
+    m_nodeRows.Add(heap);
   }
+  m_nodeList.SetItemCount(static_cast<int>(m_nodeRows.Count()));
 }

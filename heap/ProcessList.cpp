@@ -97,7 +97,7 @@ BOOL CTarnwickDlg::FillProcessList(int keepProcessId) {
   // The kept process is gone: nothing shown belongs to a running process now.
   ClearNodeTable();
   ClearBlockTable();
-  m_dataList.ResetContent();
+  ClearDataView();
   EnterTableMode();
   m_processCombo.SetCurSel(0);
   return TRUE;

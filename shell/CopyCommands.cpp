@@ -6,6 +6,7 @@
 #include <climits>
 #include <cstring>
 
+#include "blockdata/DumpLines.h"
 #include "blockdata/SelectedBlock.h"
 #include "framework/Clipboard.h"
 #include "framework/Menu.h"
@@ -101,6 +102,16 @@ bool CopyLines(HWND owner, const CListBox& list) {
   });
 }
 
+// The whole dump in one pass from its bytes, with the lines' own formatter.
+bool CopyDump(HWND owner, const std::string& header, const std::vector<uint8_t>& bytes) {
+  CGlobalText memory;
+  char* out = memory.Allocate(DumpTextLength(header.size(), bytes.size()) + 1);
+  if (out == nullptr) return false;
+  WriteDumpText(header.data(), header.size(), bytes.data(), bytes.size(), out);
+  CClipboard clipboard(owner);
+  return clipboard.SetText(memory);
+}
+
 LayoutRect ScreenRect(const CWnd& owner, RECT rect) {
   POINT corners[2] = {{rect.left, rect.top}, {rect.right, rect.bottom}};
   ::MapWindowPoints(owner.m_hWnd, nullptr, corners, 2);
@@ -128,8 +139,11 @@ void CTarnwickDlg::CopyFrom(CWnd& source, bool all) {
   const CopyMenuState state = CopyStateOf(source, &item);
   if (!(all ? state.copyAll : state.copy)) return;
   bool copied = false;
+  // The kept bytes are the dump only while the list shows their lines.
+  const bool dumpShown = !m_dumpHeader.empty() &&
+                         static_cast<size_t>(m_dataList.GetCount()) == DumpLineCount(m_dumpBytes.size());
   if (&source == &m_dataList)
-    copied = CopyLines(m_hWnd, m_dataList);
+    copied = dumpShown ? CopyDump(m_hWnd, m_dumpHeader, m_dumpBytes) : CopyLines(m_hWnd, m_dataList);
   else if (all)
     copied = CopyTable(m_hWnd, static_cast<const CListCtrl&>(source));
   else

@@ -1,5 +1,9 @@
 // Start-up set-up of the main dialog's fonts, overlay and list-view columns.
+#include <algorithm>
 #include <iterator>
+#include <string_view>
+
+#include "heap/TableText.h"
 
 #include "shell/DialogTables.h"
 #include "shell/TarnwickDlg.h"
@@ -23,6 +27,18 @@ POINT TopLeftIn(const CWnd& dialog, const CWnd& control) {
 void InsertColumns(CListCtrl& list, const ColumnSpec* columns, int count) {
   list.SetExtendedStyle(kListViewExtendedStyles);
   for (int i = 0; i < count; ++i) list.InsertColumn(i, columns[i].title, LVCFMT_LEFT, columns[i].width);
+}
+
+// Column 1 of both tables holds addresses; fonts differ between systems
+// (and Wine prefixes), so the set width is only the least.
+void FitAddressColumn(CListCtrl& list, int setWidth) {
+  int widest = 0;
+  for (const char digit : std::string_view("0123456789abcdef")) {
+    const char text[2] = {digit, '\0'};
+    widest = std::max(widest, list.GetStringWidth(text));
+  }
+  list.SetColumnWidth(1, AddressColumnWidth(setWidth, list.GetStringWidth("0x"), widest,
+                                            static_cast<int>(AddressDigits(kProgramWidth))));
 }
 }  // namespace
 
@@ -51,4 +67,6 @@ void CTarnwickDlg::PlaceDataViewOverNodeTable() {
 void CTarnwickDlg::SetUpColumns() {
   InsertColumns(m_nodeList, kNodeColumns, static_cast<int>(std::size(kNodeColumns)));
   InsertColumns(m_blockList, kBlockColumns, static_cast<int>(std::size(kBlockColumns)));
+  FitAddressColumn(m_nodeList, kNodeColumns[1].width);
+  FitAddressColumn(m_blockList, kBlockColumns[1].width);
 }

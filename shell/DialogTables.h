@@ -45,6 +45,15 @@ constexpr ColumnSpec kBlockColumns[] = {
     {"Status", kWideAddresses ? 130 : 140, ColumnKind::Text},
 };
 
+// An address column is wide enough for "0x" and the width's digits in the
+// list view's font (each digit as wide as the widest), with the padding a
+// report cell takes, and never narrower than its set width.
+constexpr int kReportCellPadding = 12;
+constexpr int AddressColumnWidth(int setWidth, int prefixWidth, int widestDigit, int digits) {
+  const int needed = prefixWidth + digits * widestDigit + kReportCellPadding;
+  return needed > setWidth ? needed : setWidth;
+}
+
 // Gridlines, full-row select, info tips, label tips.
 constexpr uint32_t kListViewExtendedStyles = 0x4421;
 constexpr int kDataListHorizontalExtent = 740;

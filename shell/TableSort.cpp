@@ -80,30 +80,53 @@ std::vector<uint32_t> RanksOf(const std::vector<uint32_t>& order) {
   return rank;
 }
 
-std::optional<std::vector<KeyedRow>> BlockRowKeys(const BlockRows& rows, int column) {
-  if (column < 0 || column > 4 || column == 3) return std::nullopt;
-  std::vector<KeyedRow> keyed(rows.Count());
-  char index[12];
-  for (size_t w = 0; w < rows.Count(); ++w) {
-    const BlockRowValues& row = rows.InWalkOrder(w);
-    KeyedRow& out = keyed[w];
-    out.walkIndex = static_cast<uint32_t>(w);
+std::optional<std::vector<uint32_t>> BlockRowOrder(const BlockRows& rows, int column, bool descending) {
+  if (column < 0 || column > 4) return std::nullopt;
+  // Folded, the texts order as "fixed" < "not applicable" < "unknown", and
+  // "allocated" < "free".
+  const auto key = [column](const BlockRowValues& row, uint32_t walkIndex) -> uint64_t {
     switch (column) {
       case 0:
-        // The index text counts from 1 in "%d".
-        FormatDecimal(static_cast<int32_t>(static_cast<uint32_t>(w) + 1), index);
-        out.key = MakeSortKey(ColumnKind::Decimal, index);
-        break;
+        return walkIndex;  // the index text is walkIndex + 1
       case 1:
-        out.key = {true, row.address, {}};
-        break;
+        return row.address;
       case 2:
-        out.key = {true, row.size, {}};
-        break;
+        return row.size;
+      case 3:
+        return row.kind == kBlockKindFixed ? 0 : row.kind == kBlockKindFree ? 1 : 2;
       default:
-        out.key = MakeSortKey(ColumnKind::Text, row.free ? kBlockStatusFree : kBlockStatusAllocated);
-        break;
+        return row.Free() ? 1 : 0;
     }
+  };
+  struct Keyed {
+    uint64_t key;
+    uint32_t walkIndex;
+  };
+  std::vector<Keyed> keyed(rows.Count());
+  for (size_t w = 0; w < rows.Count(); ++w)
+    keyed[w] = {key(rows.InWalkOrder(w), static_cast<uint32_t>(w)), static_cast<uint32_t>(w)};
+  // Walk indexes are unique, so this is a total order and needs no stable sort.
+  if (descending)
+    std::sort(keyed.begin(), keyed.end(), [](const Keyed& a, const Keyed& b) {
+      return a.key != b.key ? a.key > b.key : a.walkIndex < b.walkIndex;
+    });
+  else
+    std::sort(keyed.begin(), keyed.end(), [](const Keyed& a, const Keyed& b) {
+      return a.key != b.key ? a.key < b.key : a.walkIndex < b.walkIndex;
+    });
+  std::vector<uint32_t> order(keyed.size());
+  for (size_t p = 0; p < keyed.size(); ++p) order[p] = keyed[p].walkIndex;
+  return order;
+}
+
+std::optional<std::vector<uint32_t>> NodeRowOrder(const NodeRows& rows, int column, ColumnKind kind, bool descending) {
+  if (column < 0 || column > 5) return std::nullopt;
+  std::vector<KeyedRow> keyed(rows.Count());
+  NodeRowTexts texts;
+  for (size_t w = 0; w < rows.Count(); ++w) {
+    // The address digits the width pads with do not change the order.
+    MakeNodeRowTexts(static_cast<uint32_t>(w), rows.InWalkOrder(w), Width::Bits64, texts);
+    keyed[w] = {static_cast<uint32_t>(w), MakeSortKey(kind, texts.cells[column])};
   }
-  return keyed;
+  return SortedOrder(std::move(keyed), descending);
 }

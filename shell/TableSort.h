@@ -49,8 +49,12 @@ std::optional<std::vector<uint32_t>> SortedOrder(std::vector<KeyedRow> rows, boo
 // rank[w]: the position of the row with walk index w in order.
 std::vector<uint32_t> RanksOf(const std::vector<uint32_t>& order);
 
-// The keys of block-table column `column` (Block Index, Block Address, Block
-// Size, Allocation Type, Status) made from the rows kept beside the table:
-// the keys its texts give, without a list-view message per row. Nothing for
-// Allocation Type, which the rows do not tell.
-std::optional<std::vector<KeyedRow>> BlockRowKeys(const BlockRows& rows, int column);
+// The order (walk index by position) a sort of block-table column `column`
+// (Block Index, Block Address, Block Size, Allocation Type, Status) gives,
+// keyed straight from the kept rows as their texts would key them: the
+// numbers by value, the two text columns by their folded texts. Ties keep
+// walk order both ways. Nothing for a column out of range.
+std::optional<std::vector<uint32_t>> BlockRowOrder(const BlockRows& rows, int column, bool descending);
+
+// The same for the node table, keyed from its cells' texts (a few rows).
+std::optional<std::vector<uint32_t>> NodeRowOrder(const NodeRows& rows, int column, ColumnKind kind, bool descending);

@@ -1,6 +1,7 @@
-// Sorting the node and block tables by a clicked column header. The rows are
-// reordered in the list view itself, so each keeps its texts and state; the
-// selection moves with its row. Nothing is asked of the inspected process.
+// Sorting the node and block tables by a clicked column header. The kept
+// rows are put in the new order and the list view, which holds no rows of
+// its own, paints them so; the selection moves with its row. Nothing is
+// asked of the inspected process.
 #include <iterator>
 #include <optional>
 #include <utility>
@@ -11,38 +12,6 @@
 #include "shell/TarnwickDlg.h"
 
 namespace {
-// The list view compares items by their lParam, the walk index; data is the
-// rank of each walk index, worked out beforehand so that no comparison
-// sends a message. The ranks cover every lParam: SortedOrder checked that
-// the lParams are exactly the walk indexes.
-int CALLBACK CompareByRank(LPARAM a, LPARAM b, LPARAM data) {
-  const auto& rank = *reinterpret_cast<const std::vector<uint32_t>*>(data);
-  const uint32_t ra = rank[static_cast<size_t>(a)];
-  const uint32_t rb = rank[static_cast<size_t>(b)];
-  return ra < rb ? -1 : (ra > rb ? 1 : 0);
-}
-
-// Every item's walk index and its key in the column, in the order shown.
-std::vector<KeyedRow> ReadKeys(const CListCtrl& list, ColumnKind kind, int column) {
-  const int count = list.GetItemCount();
-  std::vector<KeyedRow> rows;
-  rows.reserve(static_cast<size_t>(count));
-  char text[64];
-  for (int i = 0; i < count; ++i) {
-    LVITEMA item = {};
-    item.mask = LVIF_PARAM | LVIF_TEXT;
-    item.iItem = i;
-    item.iSubItem = column;
-    item.pszText = text;
-    item.cchTextMax = sizeof text;
-    text[0] = '\0';
-    list.GetItem(&item);
-    // The list view may point at its own copy of the text instead.
-    rows.push_back({static_cast<uint32_t>(item.lParam), MakeSortKey(kind, item.pszText)});
-  }
-  return rows;
-}
-
 // The sort arrow on the header of `column` (none when -1), off on the others.
 void ShowSortArrow(CListCtrl& list, const SortState& state) {
   const int count = list.GetHeaderItemCount();
@@ -57,33 +26,24 @@ void ShowSortArrow(CListCtrl& list, const SortState& state) {
     list.SetHeaderItem(i, &header);
   }
 }
-// Sorts the rows by the column as the clicked header says and gives the
-// order now shown (walk index by position), or nothing when the rows could
-// not be sorted (they did not come from a fill).
-// keys: the rows' keys when known without asking the list view, else nothing.
-std::optional<std::vector<uint32_t>> SortTable(CListCtrl& list, ColumnKind kind, SortState& state, int column,
-                                               std::optional<std::vector<KeyedRow>> keys = std::nullopt) {
-  const SortState next = NextSortState(state, column);
-  // The selected row's walk index, to find it after the sort without a
-  // look at every row.
+
+// Shows the rows in `order` (walk index by position); the selected row
+// stays selected and focused at its new place, scrolled into view.
+template <class Row>
+bool ShowOrder(CListCtrl& list, KeptRows<Row>& rows, std::optional<std::vector<uint32_t>> order) {
   const int selected = SelectedRow(list);
-  LVITEMA selectedItem = {};
-  selectedItem.mask = LVIF_PARAM;
-  selectedItem.iItem = selected;
-  if (selected != -1) list.GetItem(&selectedItem);
-  if (!keys) keys = ReadKeys(list, kind, column);
-  std::optional<std::vector<uint32_t>> order = SortedOrder(std::move(*keys), next.descending);
-  if (!order) return std::nullopt;
-  const std::vector<uint32_t> rank = RanksOf(*order);
-  list.SortItems(&CompareByRank, reinterpret_cast<LPARAM>(&rank));
-  state = next;
-  ShowSortArrow(list, state);
-  if (selected != -1) {
-    const int now = static_cast<int>(rank[static_cast<size_t>(selectedItem.lParam)]);
+  const bool keep = selected >= 0 && static_cast<size_t>(selected) < rows.Count();
+  const uint32_t selectedWalk = keep ? rows.WalkIndexShown(static_cast<size_t>(selected)) : 0;
+  if (!order || !rows.SetShownOrder(std::move(*order))) return false;
+  if (keep) {
+    const int now = static_cast<int>(rows.PositionOf(selectedWalk));
+    list.SetItemState(-1, 0, LVIS_SELECTED | LVIS_FOCUSED);
+    list.SetItemState(now, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
     list.SetSelectionMark(now);
     list.EnsureVisible(now, FALSE);
   }
-  return order;
+  list.Invalidate();
+  return true;
 }
 }  // namespace
 
@@ -96,18 +56,19 @@ void CTarnwickDlg::OnNodeListColumnClick(NMHDR* pNMHDR, LRESULT* pResult) {
   *pResult = 0;
   const int column = reinterpret_cast<NMLISTVIEW*>(pNMHDR)->iSubItem;
   if (column < 0 || column >= static_cast<int>(std::size(kNodeColumns))) return;
-  SortTable(m_nodeList, kNodeColumns[column].kind, m_nodeSort, column);
+  const SortState next = NextSortState(m_nodeSort, column);
+  if (!ShowOrder(m_nodeList, m_nodeRows, NodeRowOrder(m_nodeRows, column, kNodeColumns[column].kind, next.descending)))
+    return;
+  m_nodeSort = next;
+  ShowSortArrow(m_nodeList, m_nodeSort);
 }
 
 void CTarnwickDlg::OnBlockListColumnClick(NMHDR* pNMHDR, LRESULT* pResult) {
   *pResult = 0;
   const int column = reinterpret_cast<NMLISTVIEW*>(pNMHDR)->iSubItem;
   if (column < 0 || column >= static_cast<int>(std::size(kBlockColumns))) return;
-  // The rows kept beside the table give most keys without a message per
-  // row (a big table's texts cost more to read than to sort), when they are
-  // the table's; then they follow the order shown.
-  std::optional<std::vector<KeyedRow>> keys;
-  if (m_blockRows.Count() == static_cast<size_t>(m_blockList.GetItemCount())) keys = BlockRowKeys(m_blockRows, column);
-  if (const auto order = SortTable(m_blockList, kBlockColumns[column].kind, m_blockSort, column, std::move(keys)))
-    m_blockRows.SetShownOrder(*order);
+  const SortState next = NextSortState(m_blockSort, column);
+  if (!ShowOrder(m_blockList, m_blockRows, BlockRowOrder(m_blockRows, column, next.descending))) return;
+  m_blockSort = next;
+  ShowSortArrow(m_blockList, m_blockSort);
 }

@@ -22,6 +22,14 @@ ON_BN_CLICKED(IDC_SAVE_DATA, &CTarnwickDlg::OnSaveData)
 ON_WM_CONTEXTMENU()
 ON_NOTIFY(LVN_COLUMNCLICK, IDC_NODE_LIST, &CTarnwickDlg::OnNodeListColumnClick)
 ON_NOTIFY(LVN_COLUMNCLICK, IDC_BLOCK_LIST, &CTarnwickDlg::OnBlockListColumnClick)
+// The dialog is an ANSI window, so the list views ask in ANSI; Wine's also
+// asks for a find in Unicode.
+ON_NOTIFY(LVN_GETDISPINFOA, IDC_NODE_LIST, &CTarnwickDlg::OnNodeListGetDispInfo)
+ON_NOTIFY(LVN_GETDISPINFOA, IDC_BLOCK_LIST, &CTarnwickDlg::OnBlockListGetDispInfo)
+ON_NOTIFY(LVN_ODFINDITEMA, IDC_NODE_LIST, &CTarnwickDlg::OnNodeListFindItem)
+ON_NOTIFY(LVN_ODFINDITEMW, IDC_NODE_LIST, &CTarnwickDlg::OnNodeListFindItem)
+ON_NOTIFY(LVN_ODFINDITEMA, IDC_BLOCK_LIST, &CTarnwickDlg::OnBlockListFindItem)
+ON_NOTIFY(LVN_ODFINDITEMW, IDC_BLOCK_LIST, &CTarnwickDlg::OnBlockListFindItem)
 END_MESSAGE_MAP()
 
 CTarnwickDlg::CTarnwickDlg(CWnd* parent)

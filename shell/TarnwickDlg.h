@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <initializer_list>
 #include <optional>
+#include <string>
+#include <vector>
 
 #include "controls/QorButton.h"
 #include "framework/Controls.h"
@@ -75,6 +77,8 @@ class CTarnwickDlg : public CDialog {
   // Empties the node table; its next fill shows walk order.
   void ClearNodeTable();
   void ShowBlockData(uint64_t blockSize, int processId, uint64_t blockAddress);
+  // Empties the data view and forgets the bytes it showed.
+  void ClearDataView();
 
   // Ctrl+C and the context-menu key in the tables and the data list.
   BOOL PreTranslateMessage(MSG* pMsg) override;
@@ -96,6 +100,10 @@ class CTarnwickDlg : public CDialog {
   void OnSaveData();
   void OnContextMenu(CWnd* pWnd, POINT point);
   void OnNodeListColumnClick(NMHDR* pNMHDR, LRESULT* pResult);
+  void OnNodeListGetDispInfo(NMHDR* pNMHDR, LRESULT* pResult);
+  void OnBlockListGetDispInfo(NMHDR* pNMHDR, LRESULT* pResult);
+  void OnNodeListFindItem(NMHDR* pNMHDR, LRESULT* pResult);
+  void OnBlockListFindItem(NMHDR* pNMHDR, LRESULT* pResult);
   void OnBlockListColumnClick(NMHDR* pNMHDR, LRESULT* pResult);
   DECLARE_MESSAGE_MAP()
 
@@ -110,7 +118,9 @@ class CTarnwickDlg : public CDialog {
   CComboBox m_processCombo;
   CListCtrl m_nodeList;
   CListCtrl m_blockList;
-  // What the block table's rows say, as numbers, in the order shown.
+  // The tables' rows, as numbers, in walk order and the order shown: the
+  // list views hold only their count and ask for the texts they paint.
+  NodeRows m_nodeRows;
   BlockRows m_blockRows;
   // The last search asked for, if any.
   std::optional<FindQuery> m_lastFind;
@@ -118,6 +128,10 @@ class CTarnwickDlg : public CDialog {
   SortState m_nodeSort;
   SortState m_blockSort;
   CListBox m_dataList;
+  // The bytes the data view dumps, and its header line; empty when it shows
+  // no dump (a note, an error line, nothing).
+  std::vector<uint8_t> m_dumpBytes;
+  std::string m_dumpHeader;
   CStatic m_titleText;
   CStatic m_subtitleText;
   CStatic m_nodeCaption;

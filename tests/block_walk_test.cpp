@@ -35,7 +35,10 @@ class RecordingImage : public MemoryImage {
 
 class Sink : public BlockTableSink {
  public:
-  void AddRow(uint32_t row, const BlockCursor&, const BlockRowTexts& t) override {
+  explicit Sink(Width rowWidth = Width::Bits32) : width(rowWidth) {}
+  void AddRow(uint32_t row, const BlockCursor& block) override {
+    BlockRowTexts t;
+    MakeBlockRowTexts(row, block, width, t);
     rows.push_back(std::string(t.index) + " " + t.address + " " + t.size + " " + t.allocationType + " " + t.status);
     events.push_back("row " + std::to_string(row));
   }
@@ -43,6 +46,7 @@ class Sink : public BlockTableSink {
     progress.push_back(text);
     events.push_back("progress");
   }
+  Width width;
   std::vector<std::string> rows, progress, events;
 };
 
@@ -73,7 +77,7 @@ std::vector<std::string> TablesOf(const FixtureImage& image, Width width, uint32
     MakeNodeRowTexts(i, heap, width, node);
     lines.push_back("node");
     for (const char* cell : node.cells) lines.back() += std::string(" ") + cell;
-    Sink sink;
+    Sink sink(width);
     FillBlockRows(reader, heap, sink);
     lines.insert(lines.end(), sink.rows.begin(), sink.rows.end());
   }

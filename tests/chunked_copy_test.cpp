@@ -198,7 +198,8 @@ class CountingProgress : public FindProgress {
 BlockRows EndToEnd(size_t count, std::vector<size_t> freeOnes = {}) {
   BlockRows rows;
   for (size_t i = 0; i < count; ++i)
-    rows.Add({0x1000 + 0x20 * i, 0x20, std::find(freeOnes.begin(), freeOnes.end(), i) != freeOnes.end()});
+    rows.Add({0x1000 + 0x20 * i, 0x20,
+              std::find(freeOnes.begin(), freeOnes.end(), i) != freeOnes.end() ? kBlockKindFree : kBlockKindFixed});
   return rows;
 }
 
@@ -249,8 +250,8 @@ TEST(FindBytes, UnreadableAndOversizedBlocksArePassedOverAndCounted) {
   EXPECT_LE(memory.reads.size(), 32u);
 
   BlockRows big;
-  big.Add({0x1000, 0x01000000, false});  // over the limit: not even tried
-  big.Add({0x1000 + 0x20 * 200, 0x20, false});
+  big.Add({0x1000, 0x01000000, kBlockKindFixed});  // over the limit: not even tried
+  big.Add({0x1000 + 0x20 * 200, 0x20, kBlockKindFixed});
   memory.reads.clear();
   found = FindBytesInBlocks(big, 0, Patterns({0x77}), 0x00FFFFFF, memory, progress);
   EXPECT_EQ(found.position, -1);

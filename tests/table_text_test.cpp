@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "heap/TableCells.h"
+
 #include <climits>
 #include <cstdio>
 #include <cstring>
@@ -264,37 +266,104 @@ TEST(TableSortTest, SameHeaderTurnsTheDirectionRoundAnotherStartsAscending) {
   EXPECT_FALSE(state.descending);
 }
 
-TEST(TableSortTest, KeptBlockRowsGiveTheKeysOfTheTextsTheyStandFor) {
-  // The rows beside the block table stand in for its texts when it sorts:
-  // any difference would show the rows in another order than their texts.
+TEST(TableSortTest, KeptRowsSortAsTheTextsTheyStandFor) {
+  // The kept rows are sorted without their texts: any difference from a
+  // sort of the texts would show the rows in another order than they read.
   const std::vector<BlockCursor> blocks = {{0x00150588, 0x20, kBlockKindFixed, 0},
                                            {0xFFFFFFFFFFFFFFF0, 0x1'0000'0010, kBlockKindFree, 0},
                                            {0x00000010, 0x08, kBlockKindFree, 0},
-                                           {0x7FF6A0000710, 0xFFFFFFFF, kBlockKindUnclassified, 0}};
+                                           {0x7FF6A0000710, 0xFFFFFFFF, kBlockKindUnclassified, 0},
+                                           {0x00000010, 0x20, kBlockKindFixed, 0},
+                                           {0x00150588, 0x08, 7, 0}};
   BlockRows rows;
   std::vector<BlockRowTexts> texts(blocks.size());
   for (size_t i = 0; i < blocks.size(); ++i) {
     MakeBlockRowTexts(static_cast<uint32_t>(i), blocks[i], Width::Bits64, texts[i]);
-    rows.Add({blocks[i].Address, blocks[i].Size, blocks[i].Kind == kBlockKindFree});
+    rows.Add({blocks[i].Address, blocks[i].Size, blocks[i].Kind});
   }
   // A shown order already set does not change which key belongs to whom.
-  ASSERT_TRUE(rows.SetShownOrder({3, 1, 0, 2}));
+  ASSERT_TRUE(rows.SetShownOrder({3, 1, 0, 2, 5, 4}));
   const ColumnKind kinds[] = {ColumnKind::Decimal, ColumnKind::Hex, ColumnKind::Hex, ColumnKind::Text,
                               ColumnKind::Text};
-  for (int column : {0, 1, 2, 4}) {
-    SCOPED_TRACE(column);
-    const std::optional<std::vector<KeyedRow>> keys = BlockRowKeys(rows, column);
-    ASSERT_TRUE(keys.has_value());
-    ASSERT_EQ(keys->size(), blocks.size());
-    for (const KeyedRow& row : *keys) {
-      const BlockRowTexts& t = texts[row.walkIndex];
-      const char* cell[] = {t.index, t.address, t.size, t.allocationType, t.status};
-      const SortKey expected = MakeSortKey(kinds[column], cell[column]);
-      EXPECT_EQ(row.key.hasNumber, expected.hasNumber);
-      EXPECT_EQ(row.key.number, expected.number);
-      EXPECT_EQ(row.key.text, expected.text);
+  for (int column = 0; column < 5; ++column) {
+    for (const bool descending : {false, true}) {
+      SCOPED_TRACE(testing::Message() << column << (descending ? " down" : " up"));
+      std::vector<KeyedRow> keyed;
+      for (size_t i = 0; i < texts.size(); ++i) {
+        const BlockRowTexts& t = texts[i];
+        const char* cell[] = {t.index, t.address, t.size, t.allocationType, t.status};
+        keyed.push_back({static_cast<uint32_t>(i), MakeSortKey(kinds[column], cell[column])});
+      }
+      EXPECT_EQ(BlockRowOrder(rows, column, descending), SortedOrder(keyed, descending));
     }
   }
-  EXPECT_FALSE(BlockRowKeys(rows, 3).has_value()) << "the allocation type is not kept";
-  EXPECT_FALSE(BlockRowKeys(rows, 5).has_value());
+  EXPECT_FALSE(BlockRowOrder(rows, 5, false).has_value());
+
+  // The node table's rows likewise, from its records.
+  NodeRows nodes;
+  nodes.Add(HeapRecord{0x00150000, 2, 8, 0x300, 0x1000, 3, 0});
+  nodes.Add(HeapRecord{0x00050000, 0x50000062, 8, 0x300, 0x2000, 25, 0});
+  nodes.Add(HeapRecord{0x7FFE0000, 0, 8, 0x100, 0x1000, 3, 0});
+  EXPECT_EQ(NodeRowOrder(nodes, 1, ColumnKind::Hex, false), (std::vector<uint32_t>{1, 0, 2}));
+  EXPECT_EQ(NodeRowOrder(nodes, 2, ColumnKind::Decimal, true), (std::vector<uint32_t>{1, 0, 2}));
+  EXPECT_EQ(NodeRowOrder(nodes, 4, ColumnKind::Hex, true), (std::vector<uint32_t>{0, 1, 2}));  // a tie, then 0x100
+  EXPECT_EQ(NodeRowOrder(nodes, 3, ColumnKind::Hex, false), (std::vector<uint32_t>{0, 2, 1}));
+}
+
+TEST(TableCellsTest, CellsOfTheRowShownReadAsAFillOfTextsWroteThem) {
+  BlockRows rows;
+  rows.Add({0x00150588, 0x20, kBlockKindFixed});
+  rows.Add({0x001505A8, 0x40, kBlockKindFree});
+  rows.Add({0x00A00048, 0x000F0000, kBlockKindUnclassified});
+  ASSERT_TRUE(rows.SetShownOrder({2, 0, 1}));
+  char text[kHexTextSize];
+  const auto cell = [&](size_t position, int column, Width width = Width::Bits32, size_t room = sizeof text) {
+    BlockCellText(rows, position, column, width, text, room);
+    return std::string(text);
+  };
+  // Position 0 shows walk index 2: its index reads "3".
+  EXPECT_EQ(cell(0, 0), "3");
+  EXPECT_EQ(cell(0, 1), "0x00a00048");
+  EXPECT_EQ(cell(0, 2), "0x000f0000");
+  EXPECT_EQ(cell(0, 3), "Unknown");
+  EXPECT_EQ(cell(0, 4), "Allocated");
+  EXPECT_EQ(cell(2, 3), "Not applicable");
+  EXPECT_EQ(cell(2, 4), "Free");
+  EXPECT_EQ(cell(1, 1, Width::Bits64), "0x0000000000150588");
+  EXPECT_EQ(cell(1, 3), "FIXED");
+  // Cut to the room the list view gives; out of range reads empty.
+  EXPECT_EQ(cell(1, 1, Width::Bits32, 5), "0x00");
+  EXPECT_EQ(cell(3, 0), "");
+  EXPECT_EQ(cell(0, 5), "");
+  EXPECT_EQ(BlockCellText(rows, 0, 1, Width::Bits32, text, 0), 0u);
+
+  NodeRows nodes;
+  nodes.Add(HeapRecord{0x00150000, 0x50000062, 8, 0xDEADBEEF, 0xFFFFFFFF, 25, 0});
+  char node[kHexTextSize];
+  NodeCellText(nodes, 0, 2, Width::Bits32, node, sizeof node);
+  EXPECT_STREQ(node, "25");
+  NodeCellText(nodes, 0, 3, Width::Bits32, node, sizeof node);
+  EXPECT_STREQ(node, "0xffffffff");
+  NodeCellText(nodes, 0, 4, Width::Bits32, node, sizeof node);
+  EXPECT_STREQ(node, "0xdeadbeef");
+}
+
+TEST(TableCellsTest, TypedIndexFindsTheNextRowShownWhoseIndexStartsWithIt) {
+  BlockRows rows;
+  for (int i = 0; i < 30; ++i) rows.Add({0x1000u + 0x10u * i, 0x10, kBlockKindFixed});
+  // Shown backwards: position p holds walk index 29 - p (index 30 - p).
+  std::vector<uint32_t> order;
+  for (uint32_t i = 30; i-- > 0;) order.push_back(i);
+  ASSERT_TRUE(rows.SetShownOrder(order));
+  // "2" from the top: index 29 at position 1 (30 at position 0 does not match).
+  EXPECT_EQ(FindShownIndex(rows, 0, "2", true, true), 1);
+  EXPECT_EQ(FindShownIndex(rows, 2, "2", true, true), 2);    // 28
+  EXPECT_EQ(FindShownIndex(rows, 11, "2", true, true), 28);  // 2
+  EXPECT_EQ(FindShownIndex(rows, 29, "2", true, true), 1);   // wraps round
+  EXPECT_EQ(FindShownIndex(rows, 29, "2", true, false), -1);
+  EXPECT_EQ(FindShownIndex(rows, 0, "3", false, true), 27);  // exactly "3"
+  EXPECT_EQ(FindShownIndex(rows, 0, "31", true, true), -1);
+  EXPECT_EQ(FindShownIndex(rows, 40, "1", true, true), 11);  // past the end: from the top (19)
+  EXPECT_EQ(FindShownIndex(rows, 0, "x", true, true), -1);
+  EXPECT_EQ(FindShownIndex(BlockRows{}, 0, "1", true, true), -1);
 }

@@ -143,17 +143,7 @@ double RealCopyAll(LiveDialog& dlg, bool check) {
 // (c): from pressing Save in the Save As dialog until the handler returns.
 double RealSave(LiveDialog& dlg, const std::vector<uint8_t>& block, const saving::ScratchFolder& folder) {
   const std::string path = folder.Path("saved.bin");
-  const std::string address = Addr(AddressOf(block.data()));
-  const std::string size = Hex(block.size());
-  CListCtrl& list = dlg->m_blockList;
-  list.DeleteAllItems();
-  list.InsertItem(0, "0");
-  list.SetItemText(0, 1, address.c_str());
-  list.SetItemText(0, 2, size.c_str());
-  list.SetItemText(0, 4, "Allocated");
-  LVITEMA item = {};
-  item.stateMask = item.state = LVIS_SELECTED;
-  list.SendMessage(LVM_SETITEMSTATE, 0, reinterpret_cast<LPARAM>(&item));
+  PutBlockRow(*dlg, AddressOf(block.data()), block.size(), "Allocated");
 
   saving::SaveAsDriver driver(path);
   dlg.ClickButton(IDC_SAVE_DATA);

@@ -74,7 +74,7 @@ TEST_F(BlockTable, HeaderClicksSortTheBlocksAndTheRowsKeptBesideThem) {
       const BlockRowValues& row = dlg->m_blockRows.Shown(static_cast<size_t>(p));
       ASSERT_EQ(Addr(row.address), CellText(list, p, 1)) << p;
       ASSERT_EQ(Hex(row.size), CellText(list, p, 2)) << p;
-      ASSERT_EQ(row.free, CellText(list, p, 4) == "Free") << p;
+      ASSERT_EQ(row.Free(), CellText(list, p, 4) == "Free") << p;
     }
     if (click.column == 2 && click.descending) SaveScreenshot(dlg.Hwnd(), "block-table-sorted-by-size");
   }

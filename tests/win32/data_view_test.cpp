@@ -48,7 +48,7 @@ TEST_F(DataView, FreeRowGivesTheNoteWithoutReading) {
 
   // Case and surrounding white space do not matter, and nothing is read:
   // the address is one whose read fails.
-  PutBlockRow(dlg->m_blockList, Report().unreadableAddress, 0x40, "  fReE ");
+  PutBlockRow(*dlg, Report().unreadableAddress, 0x40, "  fReE ");
   EXPECT_EQ(ClickBlockRow(), std::vector<std::string>{kFreeBlockNote});
   ExpectDataModeAndControlsUsable(dlg);
   EXPECT_TRUE(watcher.Boxes().empty());
@@ -59,7 +59,7 @@ TEST_F(DataView, HeaderShowsNodeZeroWithNoNodeRowSelected) {
   ASSERT_EQ(dlg->m_nodeList.GetNextItem(-1, LVNI_SELECTED), -1);
   const KnownBlock* block = Report().FindBlock(2);
   ASSERT_NE(block, nullptr);
-  PutBlockRow(dlg->m_blockList, block->address, block->size, "Allocated");
+  PutBlockRow(*dlg, block->address, block->size, "Allocated");
   const std::vector<std::string> lines = ClickBlockRow();
   EXPECT_EQ(lines, ExpectedDump(0, block->address, ExpectedBlockBytes(2, block->size)));
   ASSERT_GE(lines.size(), 1u);
@@ -68,7 +68,7 @@ TEST_F(DataView, HeaderShowsNodeZeroWithNoNodeRowSelected) {
   // Rows as long as the row's size says, not the block's: 16 bytes are one
   // row, 17 bytes two, the second a single byte and 47 filler spaces.
   for (uint32_t size : {16u, 17u}) {
-    PutBlockRow(dlg->m_blockList, block->address, size, "Allocated");
+    PutBlockRow(*dlg, block->address, size, "Allocated");
     EXPECT_EQ(ClickBlockRow(), ExpectedDump(0, block->address, ExpectedBlockBytes(2, size))) << size;
   }
   const std::vector<std::string> seventeen = ListBoxLines(dlg->m_dataList);
@@ -80,23 +80,23 @@ TEST_F(DataView, HeaderShowsNodeZeroWithNoNodeRowSelected) {
 
 TEST_F(DataView, SizeCapComesBeforeTheProcessIsOpened) {
   const uint64_t unreadable = Report().unreadableAddress;
-  PutBlockRow(dlg->m_blockList, unreadable, 0x00FFFFFF, "Allocated");
+  PutBlockRow(*dlg, unreadable, 0x00FFFFFF, "Allocated");
   const std::vector<std::string> atCap = ClickBlockRow();
   ASSERT_EQ(atCap.size(), 1u);
   EXPECT_NE(atCap[0], kDumpSizeExceeded);
   EXPECT_EQ(atCap[0], kDumpReadFailed);
   ExpectDataModeAndControlsUsable(dlg);
 
-  PutBlockRow(dlg->m_blockList, unreadable, 0x01000000, "Allocated");
+  PutBlockRow(*dlg, unreadable, 0x01000000, "Allocated");
   EXPECT_EQ(ClickBlockRow(), std::vector<std::string>{kDumpSizeExceeded});
-  PutBlockRow(dlg->m_blockList, unreadable, 0xFFFFFFFF, "Allocated");
+  PutBlockRow(*dlg, unreadable, 0xFFFFFFFF, "Allocated");
   EXPECT_EQ(ClickBlockRow(), std::vector<std::string>{kDumpSizeExceeded});
   ExpectDataModeAndControlsUsable(dlg);
   EXPECT_TRUE(watcher.Boxes().empty());
 }
 
 TEST_F(DataView, UnreadableAddressGivesTheReadErrorLine) {
-  PutBlockRow(dlg->m_blockList, Report().unreadableAddress, 0x100, "Allocated");
+  PutBlockRow(*dlg, Report().unreadableAddress, 0x100, "Allocated");
   EnableRecorder enables(dlg.Hwnd());
   EXPECT_EQ(ClickBlockRow(), std::vector<std::string>{kDumpReadFailed});
   EXPECT_EQ(enables.Take().size(), 8u);
@@ -162,7 +162,7 @@ TEST(DataViewEndedTarget, OpenFailsAndTheSizeCheckStillComesFirst) {
   DialogWatcher watcher;
   for (const auto& [size, line] :
        {std::pair<uint32_t, const char*>{block.size, kDumpOpenFailed}, {0x01000000, kDumpSizeExceeded}}) {
-    PutBlockRow(dlg->m_blockList, block.address, size, "Allocated");
+    PutBlockRow(*dlg, block.address, size, "Allocated");
     dlg->EnterTableMode();
     dlg.ClickRow(dlg->m_blockList, 0);
     EXPECT_EQ(ListBoxLines(dlg->m_dataList), std::vector<std::string>{line});

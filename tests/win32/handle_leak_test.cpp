@@ -68,11 +68,7 @@ TEST(HandleLeaks, HundredRoundsIncludingFailuresHoldNoMoreHandles) {
     failures += InspectAndSave(dlg, target->ProcessId(), path);
     if (n % 10 == 9) {
       // An unreadable block: the dump and the save both fail to read.
-      dlg->m_blockList.InsertItem(0, "1");
-      dlg->m_blockList.SetItemText(0, 1, Addr(target->Report().unreadableAddress).c_str());
-      dlg->m_blockList.SetItemText(0, 2, "0x00000100");
-      dlg->m_blockList.SetItemText(0, 4, "Allocated");
-      SelectRow(dlg->m_blockList, 0);
+      PutBlockRow(*dlg, target->Report().unreadableAddress, 0x100, "Allocated");
       dlg.ClickRow(dlg->m_blockList, 0);
       failures += Save(dlg, path);
     }

@@ -45,8 +45,8 @@ SubstituteScenario ThreeHeaps() {
 // Something in each of the three views and data mode on, so a test sees
 // whether the handler cleared them and came back to table mode.
 void FillViewsAndEnterDataMode(LiveDialog& dlg) {
-  dlg->m_nodeList.InsertItem(0, "stale");
-  dlg->m_blockList.InsertItem(0, "stale");
+  PutStaleNodeRow(*dlg);
+  PutStaleBlockRow(*dlg);
   dlg->m_dataList.AddString("stale line");
   dlg->EnterDataMode();
 }

@@ -8,6 +8,7 @@
 #include "ChildProcess.h"
 #include "DialogWatcher.h"
 #include "LiveDialog.h"
+#include "support/TableRows.h"
 #include "heap/ProcessEntry.h"
 #include "res/ProgramWidth.h"
 #include "support/SubstituteHeapQuery.h"
@@ -73,7 +74,7 @@ TEST(ProcessList, ProcessOfTheOtherWidthIsMarkedAndLeftToTheOtherProgram) {
 
   SetSubstituteScenario({});
   ResetSubstituteCounters();
-  dlg->m_nodeList.InsertItem(0, "left over");
+  PutStaleNodeRow(*dlg);
   dlg->m_dataList.AddString("left over");
   dlg->EnterDataMode();
   DialogWatcher watcher;
@@ -163,8 +164,8 @@ TEST(ProcessList, RefreshKeepsTheChosenProcessWhileItRuns) {
   ASSERT_FALSE(entry.empty());
   ASSERT_NE(dlg->m_processCombo.SelectString(-1, entry.c_str()), CB_ERR);
   // Something in each view, to see whether the refresh leaves it alone.
-  dlg->m_nodeList.InsertItem(0, "1");
-  dlg->m_blockList.InsertItem(0, "1");
+  PutStaleNodeRow(*dlg);
+  PutStaleBlockRow(*dlg);
   dlg->m_dataList.AddString("line");
   dlg->EnterDataMode();
 

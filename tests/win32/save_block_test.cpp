@@ -115,7 +115,7 @@ TEST_F(SaveBlock, BlocksLongerThanOneChunkAreSavedWhole) {
   for (uint32_t size : {kSaveChunkSize, kSaveChunkSize + 1, 3 * kSaveChunkSize + 123}) {
     const std::vector<uint8_t> expected = ReadTarget(TargetId(), first.address, size);
     ASSERT_EQ(expected.size(), size);
-    PutBlockRow(dlg->m_blockList, first.address, size, "Allocated");
+    PutBlockRow(*dlg, first.address, size, "Allocated");
     const std::string name = "range-" + std::to_string(size);
     EXPECT_EQ(MessagesOfSave(name), Texts{});
     const auto saved = FileBytes(folder.Path(name));
@@ -134,14 +134,14 @@ TEST_F(SaveBlock, BlocksLongerThanOneChunkAreSavedWhole) {
 }
 
 TEST_F(SaveBlock, CancelWritesNothingAndFreeRowsOpenNoDialog) {
-  PutBlockRow(dlg->m_blockList, Block(1).address, Block(1).size, "Allocated");
+  PutBlockRow(*dlg, Block(1).address, Block(1).size, "Allocated");
   std::vector<CaughtMessageBox> boxes;
   EXPECT_EQ(Save("", boxes).opened, 1);
   EXPECT_TRUE(boxes.empty());
   EXPECT_EQ(folder.Names(), Texts{});
 
   for (const char* status : {"Free", " free ", "FREE"}) {
-    PutBlockRow(dlg->m_blockList, Block(1).address, Block(1).size, status);
+    PutBlockRow(*dlg, Block(1).address, Block(1).size, status);
     SaveAsDriver driver(folder.Path("free"));
     dlg.ClickButton(IDC_SAVE_DATA);
     EXPECT_EQ(driver.Seen().opened, 0) << status;
@@ -165,7 +165,7 @@ TEST_F(SaveBlock, ExistingFileIsReplacedOnlyBySuccess) {
 
   // The read fails at the first chunk, and after a whole chunk was written.
   PutFile(path, old);
-  PutBlockRow(dlg->m_blockList, Report().unreadableAddress, 0x100, "Allocated");
+  PutBlockRow(*dlg, Report().unreadableAddress, 0x100, "Allocated");
   EXPECT_EQ(MessagesOfSave("existing.bin"), Texts{kReadFailed});
   EXPECT_EQ(FileBytes(path), old);
   // A new name is not left behind either.
@@ -173,7 +173,7 @@ TEST_F(SaveBlock, ExistingFileIsReplacedOnlyBySuccess) {
   EXPECT_EQ(folder.Names(), Texts{"existing.bin"});
   const uint64_t edge = Report().readableEdge;
   if (edge != 0) {
-    PutBlockRow(dlg->m_blockList, edge - kSaveChunkSize, 2 * kSaveChunkSize, "Allocated");
+    PutBlockRow(*dlg, edge - kSaveChunkSize, 2 * kSaveChunkSize, "Allocated");
     EXPECT_EQ(MessagesOfSave("existing.bin"), Texts{kReadFailed});
     EXPECT_EQ(FileBytes(path), old);
     EXPECT_EQ(folder.Names(), Texts{"existing.bin"});
@@ -184,7 +184,7 @@ TEST_F(SaveBlock, ExistingFileIsReplacedOnlyBySuccess) {
   // A file that can't be replaced is refused before anything is read (the
   // open message, not the read one): a read-only file, and a file another
   // program holds open without letting it be replaced.
-  PutBlockRow(dlg->m_blockList, Report().unreadableAddress, 0x100, "Allocated");
+  PutBlockRow(*dlg, Report().unreadableAddress, 0x100, "Allocated");
   ASSERT_TRUE(::SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_READONLY));
   EXPECT_EQ(MessagesOfSave("existing.bin"), Texts{kOpenFailed});
   EXPECT_EQ(FileBytes(path), old);
@@ -201,16 +201,16 @@ TEST_F(SaveBlock, ExistingFileIsReplacedOnlyBySuccess) {
   EXPECT_EQ(folder.Names(), Texts{"existing.bin"});
 
   // Success replaces the longer old content without a question.
-  PutBlockRow(dlg->m_blockList, block.address, block.size, "Allocated");
+  PutBlockRow(*dlg, block.address, block.size, "Allocated");
   EXPECT_EQ(MessagesOfSave("existing.bin"), Texts{});
   EXPECT_EQ(FileBytes(path), ExpectedBlockBytes(5, block.size));
   EXPECT_EQ(folder.Names(), Texts{"existing.bin"});
 
   // Size 0 and a size with the top bit set copy nothing: an empty file.
-  PutBlockRow(dlg->m_blockList, block.address, 0, "Allocated");
+  PutBlockRow(*dlg, block.address, 0, "Allocated");
   EXPECT_EQ(MessagesOfSave("empty"), Texts{});
   EXPECT_EQ(FileBytes(folder.Path("empty")), std::vector<uint8_t>{});
-  PutBlockRow(dlg->m_blockList, block.address, sizeof(void*) == 8 ? 0x8000000000000000 : 0x80000000, "Allocated");
+  PutBlockRow(*dlg, block.address, sizeof(void*) == 8 ? 0x8000000000000000 : 0x80000000, "Allocated");
   EXPECT_EQ(MessagesOfSave("existing.bin"), Texts{});
   EXPECT_EQ(FileBytes(path), std::vector<uint8_t>{});
   EXPECT_EQ(folder.Names(), (Texts{"empty", "existing.bin"}));
@@ -228,7 +228,7 @@ TEST_F(SaveBlock, FolderWithNoRoomForTheNewFileGetsTheOpenMessage) {
   ASSERT_LT(chosen.size(), static_cast<size_t>(MAX_PATH));
   PutFile(chosen, {7, 7, 7});
 
-  PutBlockRow(dlg->m_blockList, Block(4).address, Block(4).size, "Allocated");
+  PutBlockRow(*dlg, Block(4).address, Block(4).size, "Allocated");
   SaveAsDriver driver(chosen);
   dlg.ClickButton(IDC_SAVE_DATA);
   EXPECT_EQ(driver.Seen().opened, 1);
@@ -253,7 +253,7 @@ TEST(SaveBlockEndedTarget, LeavesTheExistingFileAsItWas) {
   ScratchFolder folder;
   const std::vector<uint8_t> old = {1, 2, 3};
   PutFile(folder.Path("kept"), old);
-  PutBlockRow(dlg->m_blockList, block.address, block.size, "Allocated");
+  PutBlockRow(*dlg, block.address, block.size, "Allocated");
   SaveAsDriver driver(folder.Path("kept"));
   dlg.ClickButton(IDC_SAVE_DATA);
   EXPECT_EQ(driver.Seen().opened, 1);

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "LiveDialog.h"
+#include "blockdata/DumpLines.h"
 
 inline std::string Hex(uint64_t value) {
   char text[24];
@@ -38,15 +39,23 @@ inline void SelectRow(CListCtrl& list, int row) {
   list.SendMessage(LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(&state));
 }
 
-// One block row with the table's own texts, selected, in place of the table.
-inline void PutBlockRow(CListCtrl& list, uint64_t address, uint64_t size, const char* status) {
-  list.DeleteAllItems();
-  list.InsertItem(0, "0");
-  list.SetItemText(0, 1, Addr(address).c_str());
-  list.SetItemText(0, 2, Hex(size).c_str());
-  list.SetItemText(0, 3, "FIXED");
-  list.SetItemText(0, 4, status);
-  SelectRow(list, 0);
+// One block row, selected, in place of the table: kept as the fill keeps
+// rows (a status reading "free" in any case and spacing is a free block).
+inline void PutBlockRow(CTarnwickDlg& dlg, uint64_t address, uint64_t size, const char* status) {
+  dlg.ClearBlockTable();
+  dlg.m_blockRows.Add({address, size, IsFreeStatus(status) ? kBlockKindFree : kBlockKindFixed});
+  dlg.m_blockList.SetItemCount(1);
+  SelectRow(dlg.m_blockList, 0);
+}
+
+// A row left in a table by an earlier fill, for a test to see it go.
+inline void PutStaleNodeRow(CTarnwickDlg& dlg) {
+  dlg.m_nodeRows.Add(HeapRecord{0x00ABC000, 0, 8, 0x10, 0x20, 1, 0});
+  dlg.m_nodeList.SetItemCount(static_cast<int>(dlg.m_nodeRows.Count()));
+}
+inline void PutStaleBlockRow(CTarnwickDlg& dlg) {
+  dlg.m_blockRows.Add({0x00ABC010, 0x10, kBlockKindFixed});
+  dlg.m_blockList.SetItemCount(static_cast<int>(dlg.m_blockRows.Count()));
 }
 
 // A real button-down/up at the centre of the column's header item, so the
