@@ -37,7 +37,9 @@ bool ShowOrder(CListCtrl& list, KeptRows<Row>& rows, std::optional<std::vector<u
   if (!order || !rows.SetShownOrder(std::move(*order))) return false;
   if (keep) {
     const int now = static_cast<int>(rows.PositionOf(selectedWalk));
-    list.SetItemState(-1, 0, LVIS_SELECTED | LVIS_FOCUSED);
+    // One row at most is selected: only it is cleared (clearing every row
+    // visits each of them).
+    list.SetItemState(selected, 0, LVIS_SELECTED | LVIS_FOCUSED);
     list.SetItemState(now, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
     list.SetSelectionMark(now);
     list.EnsureVisible(now, FALSE);
