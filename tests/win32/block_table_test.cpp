@@ -1,5 +1,5 @@
 // The block table: a click on a heap node lists that heap's blocks from a
-// fresh query, shows progress in the caption every 25 rows, reports failed
+// fresh query, reports failed
 // queries with their own status, and gives the five controls it disables
 // back on every path.
 #include <gtest/gtest.h>
@@ -16,6 +16,7 @@
 #include "blockdata/DumpLines.h"
 #include "LiveDialog.h"
 #include "support/BlockTableFixture.h"
+#include "support/CaptionWatch.h"
 #include "support/SubstituteFixture.h"
 #include "support/TableRows.h"
 #include "SubstituteHeapQuery.h"
@@ -24,53 +25,10 @@
 namespace {
 using Row = std::vector<std::string>;
 
-constexpr char kCaption[] = "Heap Blocks within the selected Node";
-
-int EnabledControls(HWND dialog) {
-  return EnabledCount(dialog, {IDOK, IDC_CLOSE_DATA, IDC_SAVE_DATA, IDC_PROCESS_COMBO, IDC_NODE_LIST});
-}
-
-std::string Progress(int done, int total) {
-  return std::string(kCaption) + " - processing " + std::to_string(done) + " of " + std::to_string(total) +
-         " blocks...";
-}
-
-// Records every text the block caption is given, and calls back on each
-// progress text. The caption's window procedure is replaced for the
-// watcher's lifetime.
-class CaptionWatch {
- public:
-  explicit CaptionWatch(HWND caption, std::function<void()> onProgress = {})
-      : m_caption(caption), m_onProgress(std::move(onProgress)) {
-    s_current = this;
-    m_previous = reinterpret_cast<WNDPROC>(
-        ::SetWindowLongPtrA(caption, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&CaptionWatch::Proc)));
-  }
-  CaptionWatch(const CaptionWatch&) = delete;
-  CaptionWatch& operator=(const CaptionWatch&) = delete;
-  ~CaptionWatch() {
-    ::SetWindowLongPtrA(m_caption, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(m_previous));
-    s_current = nullptr;
-  }
-
-  std::vector<std::string> texts;
-
- private:
-  static LRESULT CALLBACK Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    CaptionWatch& self = *s_current;
-    if (message == WM_SETTEXT) {
-      const std::string text = reinterpret_cast<const char*>(lParam);
-      self.texts.push_back(text);
-      if (text != kCaption && self.m_onProgress) self.m_onProgress();
-    }
-    return ::CallWindowProcA(self.m_previous, window, message, wParam, lParam);
-  }
-
-  static inline CaptionWatch* s_current = nullptr;
-  HWND m_caption;
-  WNDPROC m_previous = nullptr;
-  std::function<void()> m_onProgress;
-};
+using blocktable::CaptionWatch;
+using blocktable::EnabledControls;
+using blocktable::kCaption;
+using blocktable::Progress;
 
 
 TEST_F(BlockTable, ClickListsTheBlocksOfTheFirstHeapWithTheClickedBase) {
@@ -120,96 +78,6 @@ TEST_F(BlockTable, WorkedExampleGivesThreeRowsAndNoneForSegments) {
                                                          {"2", Addr(0x001505a8), "0x00000040", "Unknown", "Allocated"},
                                                          {"3", Addr(0x00a00048), "0x000f0000", "Not applicable", "Free"}}));
   EXPECT_EQ(caption.texts, std::vector<std::string>{kCaption});
-}
-
-TEST_F(BlockTable, CaptionShowsProgressOnlyWhenALongFillWouldPaintIt) {
-  // 24 blocks after a segment: 25 entries, but only 24 rows. Fills as
-  // short as these end before a progress text would be painted.
-  ChooseWith({HeapOfBlocks(0x00150000, 24), HeapOfBlocks(0x00250000, 25),
-              Heap(0x00350000, {Segment(0x00350580), Block(0x10, 1), Segment(0x00360000)}),
-              HeapOfBlocks(0x00450000, 74), HeapOfBlocks(0x00550000, 1000000)});
-  {
-    CaptionWatch caption(dlg->m_blockCaption.m_hWnd);
-    ClickNode(0);
-    EXPECT_EQ(dlg->m_blockList.GetItemCount(), 24);
-    EXPECT_EQ(caption.texts, std::vector<std::string>{kCaption});
-  }
-  {
-    CaptionWatch caption(dlg->m_blockCaption.m_hWnd);
-    ClickNode(1);
-    EXPECT_EQ(dlg->m_blockList.GetItemCount(), 25);
-    EXPECT_EQ(caption.texts, std::vector<std::string>{kCaption});
-  }
-  {
-    // A segment as the last entry ends the walk without a row.
-    CaptionWatch caption(dlg->m_blockCaption.m_hWnd);
-    ClickNode(2);
-    EXPECT_EQ(AllRows(dlg->m_blockList), (std::vector<Row>{{"1", Addr(0x00350588), "0x00000010", "FIXED", "Allocated"}}));
-    EXPECT_EQ(caption.texts, std::vector<std::string>{kCaption});
-  }
-  {
-    CaptionWatch caption(dlg->m_blockCaption.m_hWnd);
-    ClickNode(3);
-    EXPECT_EQ(dlg->m_blockList.GetItemCount(), 74);
-    EXPECT_EQ(CellText(dlg->m_blockList, 73, 0), "74");
-    EXPECT_EQ(caption.texts, std::vector<std::string>{kCaption});
-  }
-  // A million blocks: progress texts for multiples of 25, rising, no more
-  // often than one a paint interval, the controls disabled meanwhile.
-  int enabledDuringFill = -1;
-  std::vector<ULONGLONG> times;
-  const ULONGLONG start = ::GetTickCount64();
-  {
-    CaptionWatch caption(dlg->m_blockCaption.m_hWnd, [&] {
-      enabledDuringFill = EnabledControls(dlg.Hwnd());
-      times.push_back(::GetTickCount64());
-    });
-    ClickNode(4);
-    const ULONGLONG took = ::GetTickCount64() - start;
-    EXPECT_EQ(dlg->m_blockList.GetItemCount(), 1000000);
-    ASSERT_GE(caption.texts.size(), 1u);
-    EXPECT_EQ(caption.texts.back(), kCaption);
-    int last = 0;
-    for (size_t i = 0; i + 1 < caption.texts.size(); ++i) {
-      int done = 0, total = 0;
-      ASSERT_EQ(std::sscanf(caption.texts[i].c_str(), "Heap Blocks within the selected Node - processing %d of %d",
-                            &done, &total),
-                2)
-          << caption.texts[i];
-      EXPECT_EQ(caption.texts[i], Progress(done, 1000001));
-      EXPECT_EQ(done % 25, 0);
-      EXPECT_GT(done, last);
-      last = done;
-    }
-    EXPECT_LE(caption.texts.size() - 1, took / 25 + 1) << took << " ms";
-  }
-  if (!times.empty()) {
-    EXPECT_EQ(enabledDuringFill, 0) << "the five controls stay disabled while the table fills";
-    EXPECT_GE(times.front() - start, 25u) << "the first text waits for a paint to be due";
-  }
-  EXPECT_EQ(WindowText(dlg->m_blockCaption.m_hWnd), kCaption);
-  EXPECT_EQ(EnabledControls(dlg.Hwnd()), 5);
-
-  // Scrolled to its end, the table shows the last rows' texts; typing the
-  // start of an index selects the next row that has it.
-  dlg->m_blockList.EnsureVisible(999999, FALSE);
-  PumpMessages(50);
-  EXPECT_TRUE(RowInView(dlg->m_blockList, 999999));
-  const uint64_t last = 0x00550000 + 0x588 + 0x10 * 999999ull;
-  EXPECT_EQ(RowTexts(dlg->m_blockList, 999999), (Row{"1000000", Addr(last), "0x00000010", "FIXED", "Allocated"}));
-  EXPECT_EQ(RowTexts(dlg->m_blockList, 999998)[0], "999999");
-  SaveScreenshot(dlg.Hwnd(), "block-table-million-rows-at-the-end");
-  // (Wine's list view takes longer to move the selection in a million rows
-  // than it waits between two typed keys, so this is typed in a smaller
-  // table.)
-  ClickNode(3);
-  ::SetFocus(dlg->m_blockList.m_hWnd);
-  for (const char c : std::string("54")) dlg->m_blockList.SendMessage(WM_CHAR, static_cast<WPARAM>(c), 1);
-  EXPECT_EQ(ShownSelection(dlg->m_blockList), 53);
-  EXPECT_TRUE(RowInView(dlg->m_blockList, 53));
-  ::Sleep(500);  // a new search: the next row whose index starts with "7"
-  dlg->m_blockList.SendMessage(WM_CHAR, '7', 1);
-  EXPECT_EQ(ShownSelection(dlg->m_blockList), 69);
 }
 
 TEST_F(BlockTable, ClicksThatFindNoBlocksLeaveAnEmptyTableSilently) {
