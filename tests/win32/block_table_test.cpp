@@ -1,7 +1,6 @@
 // The block table: a click on a heap node lists that heap's blocks from a
-// fresh query, reports failed
-// queries with their own status, and gives the five controls it disables
-// back on every path.
+// fresh query, reports failed queries with their own status, and gives the
+// five controls it disables back on every path.
 #include <gtest/gtest.h>
 
 #include <algorithm>
