@@ -115,6 +115,13 @@ FIND_ITEMS = [
 ]
 
 
+TABLE_VIEW_ITEMS = [
+    (TEXT | SS_NOPREFIX, 0, 7, 7, 326, 9, 1016, STATIC, ""),
+    (LIST, 0, 7, 19, 326, 160, 1017, "SysListView32", ""),
+    (CV | BS_PUSHBUTTON | WS_TABSTOP, 0, 283, 184, 50, 14, 2, BUTTON, "Close"),
+]
+
+
 def dialogs(width):
     return {
         102: dict(style=WS_POPUP | WS_VISIBLE | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME
@@ -125,6 +132,10 @@ def dialogs(width):
                   ex=0, rect=(0, 0, 281, 70), title="About Tarnwick", items=about_items(width)),
         103: dict(style=WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_SETFONT | DS_FIXEDSYS,
                   ex=0, rect=(0, 0, 236, 70), title="Find Block", items=FIND_ITEMS),
+        104: dict(style=WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_SETFONT | DS_FIXEDSYS,
+                  ex=0, rect=(0, 0, 340, 205), title="Block Sizes", items=TABLE_VIEW_ITEMS),
+        105: dict(style=WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_SETFONT | DS_FIXEDSYS,
+                  ex=0, rect=(0, 0, 340, 205), title="Changes Since Mark", items=TABLE_VIEW_ITEMS),
     }
 
 
@@ -489,7 +500,7 @@ def main(argv):
     langs = {lang for _, _, lang, _ in res}
     check(langs == {0x409}, "every resource in U.S. English (%s)" % sorted(hex(x) for x in langs))
     found = {name: body for t, name, _, body in res if t == RT_DIALOG}
-    check(sorted(found) == [100, 102, 103], "dialogs %r" % sorted(found))
+    check(sorted(found) == [100, 102, 103, 104, 105], "dialogs %r" % sorted(found))
     wanted = dialogs(width)
     for did in sorted(found):
         if did in wanted:

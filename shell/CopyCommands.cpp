@@ -11,6 +11,7 @@
 #include "framework/Clipboard.h"
 #include "framework/Menu.h"
 #include "shell/CopyMenu.h"
+#include "shell/CopyTable.h"
 #include "shell/CopyText.h"
 #include "shell/TarnwickDlg.h"
 
@@ -73,6 +74,8 @@ bool PutOnClipboard(HWND owner, Content&& content) {
   return clipboard.SetText(memory);
 }
 
+}  // namespace
+
 // All lines of a table: its column titles, then every row.
 bool CopyTable(HWND owner, const CListCtrl& list) {
   const int columns = ColumnCount(list);
@@ -87,6 +90,8 @@ bool CopyRow(HWND owner, const CListCtrl& list, int item) {
   const int columns = ColumnCount(list);
   return PutOnClipboard(owner, [&](auto& pass) { RowLine(pass, list, item, columns); });
 }
+
+namespace {
 
 // LB_GETTEXT takes no room: it relies on the measured length, which holds
 // because the list belongs to this thread and nothing runs between the

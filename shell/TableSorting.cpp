@@ -9,24 +9,10 @@
 
 #include "blockdata/SelectedBlock.h"
 #include "shell/DialogTables.h"
+#include "shell/SortArrow.h"
 #include "shell/TarnwickDlg.h"
 
 namespace {
-// The sort arrow on the header of `column` (none when -1), off on the others.
-void ShowSortArrow(CListCtrl& list, const SortState& state) {
-  const int count = list.GetHeaderItemCount();
-  for (int i = 0; i < count; ++i) {
-    HDITEMA header = {};
-    header.mask = HDI_FORMAT;
-    if (!list.GetHeaderItem(i, &header)) continue;
-    const int arrow = i != state.column ? 0 : (state.descending ? HDF_SORTDOWN : HDF_SORTUP);
-    const int format = (header.fmt & ~(HDF_SORTUP | HDF_SORTDOWN)) | arrow;
-    if (format == header.fmt) continue;
-    header.fmt = format;
-    list.SetHeaderItem(i, &header);
-  }
-}
-
 // Shows the rows in `order` (walk index by position); the selected row
 // stays selected and focused at its new place, scrolled into view.
 template <class Row>

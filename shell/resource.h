@@ -5,6 +5,8 @@
 #define IDS_ABOUTBOX 101
 #define IDD_MAIN_DIALOG 102
 #define IDD_FIND_BLOCK 103
+#define IDD_BLOCK_SIZES 104
+#define IDD_CHANGES_SINCE_MARK 105
 #define IDR_MAINFRAME 128
 #define IDB_ABOUT_LOGO 129
 #define IDI_CLOSE_DATA 130
@@ -26,6 +28,9 @@
 #define IDC_FIND_BYTES 1013
 #define IDC_FIND_TEXT 1014
 #define IDC_FIND_INPUT 1015
+// The table dialogs' totals line and table.
+#define IDC_TABLE_TOTALS 1016
+#define IDC_TABLE_LIST 1017
 
 // System-menu command of the About item; its low four bits are zero so it
 // survives the 0xFFF0 mask applied to system commands.
@@ -35,3 +40,6 @@
 #define IDM_COPY 32771
 #define IDM_COPY_ALL 32772
 #define IDM_FIND 32773
+#define IDM_BLOCK_SIZES 32774
+#define IDM_MARK_BLOCKS 32775
+#define IDM_CHANGES_SINCE_MARK 32776

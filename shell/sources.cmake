@@ -14,4 +14,5 @@ list(APPEND TARNWICK_WIN32_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/CopyCommands.cpp
   ${CMAKE_CURRENT_LIST_DIR}/TableSorting.cpp
   ${CMAKE_CURRENT_LIST_DIR}/TableDisplay.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/TableViewDialog.cpp
 )
