@@ -59,6 +59,26 @@ class KeptRows {
   std::vector<uint32_t> m_shown;
 };
 
+// The first position from `start` on, in the order shown, whose row
+// matches (match(row, walkIndex)), wrapping round to the top when wrap: every
+// row is looked at once at most. A start past the end begins at the top when
+// wrap. -1 when none matches.
+template <class Row, class Match>
+long long FindShown(const KeptRows<Row>& rows, size_t start, bool wrap, Match&& match) {
+  const size_t count = rows.Count();
+  if (count == 0) return -1;
+  if (start >= count) {
+    if (!wrap) return -1;
+    start = 0;
+  }
+  const size_t visits = wrap ? count : count - start;
+  for (size_t visit = 0; visit < visits; ++visit) {
+    const size_t position = start + visit < count ? start + visit : start + visit - count;
+    if (match(rows.Shown(position), rows.WalkIndexShown(position))) return static_cast<long long>(position);
+  }
+  return -1;
+}
+
 // 24 bytes a block, and 4 more for the order shown.
 struct BlockRowValues {
   uint64_t address;

@@ -2,8 +2,7 @@
 
 #include <cstring>
 
-namespace {
-size_t Put(const char* text, char* out, size_t room) {
+size_t PutCellText(const char* text, char* out, size_t room) {
   if (room == 0) return 0;
   size_t length = std::strlen(text);
   if (length >= room) length = room - 1;
@@ -11,22 +10,21 @@ size_t Put(const char* text, char* out, size_t room) {
   out[length] = '\0';
   return length;
 }
-}  // namespace
 
 size_t BlockCellText(const BlockRows& rows, size_t position, int column, Width width, char* out, size_t room) {
-  if (position >= rows.Count() || column < 0 || column > 4) return Put("", out, room);
+  if (position >= rows.Count() || column < 0 || column > 4) return PutCellText("", out, room);
   const BlockRowValues& row = rows.Shown(position);
   BlockRowTexts texts;
   MakeBlockRowTexts(rows.WalkIndexShown(position), BlockCursor{row.address, row.size, row.kind, 0}, width, texts);
   const char* cells[] = {texts.index, texts.address, texts.size, texts.allocationType, texts.status};
-  return Put(cells[column], out, room);
+  return PutCellText(cells[column], out, room);
 }
 
 size_t NodeCellText(const NodeRows& rows, size_t position, int column, Width width, char* out, size_t room) {
-  if (position >= rows.Count() || column < 0 || column > 5) return Put("", out, room);
+  if (position >= rows.Count() || column < 0 || column > 5) return PutCellText("", out, room);
   NodeRowTexts texts;
   MakeNodeRowTexts(rows.WalkIndexShown(position), rows.Shown(position), width, texts);
-  return Put(texts.cells[column], out, room);
+  return PutCellText(texts.cells[column], out, room);
 }
 
 bool IndexTextMatches(uint32_t walkIndex, const char* prefix, bool partial) {

@@ -24,16 +24,11 @@ bool IndexTextMatches(uint32_t walkIndex, const char* prefix, bool partial);
 // top when wrap; -1 when none does.
 template <class Row>
 long long FindShownIndex(const KeptRows<Row>& rows, size_t start, const char* prefix, bool partial, bool wrap) {
-  const size_t count = rows.Count();
-  if (prefix == nullptr || count == 0) return -1;
-  if (start >= count) {
-    if (!wrap) return -1;
-    start = 0;
-  }
-  const size_t visits = wrap ? count : count - start;
-  for (size_t visit = 0; visit < visits; ++visit) {
-    const size_t position = (start + visit) % count;
-    if (IndexTextMatches(rows.WalkIndexShown(position), prefix, partial)) return static_cast<long long>(position);
-  }
-  return -1;
+  if (prefix == nullptr) return -1;
+  return FindShown(rows, start, wrap,
+                   [&](const Row&, uint32_t walkIndex) { return IndexTextMatches(walkIndex, prefix, partial); });
 }
+
+// text cut to room (terminator included; nothing is written when room is 0),
+// as the list view asks for a cell; returns the length written.
+size_t PutCellText(const char* text, char* out, size_t room);

@@ -49,6 +49,19 @@ size_t FormatDecimal(int32_t value, char* out) {
   return length;
 }
 
+size_t FormatSignedDecimal(int32_t value, char* out) {
+  if (value < 0) return FormatDecimal(value, out);
+  out[0] = '+';
+  return 1 + FormatDecimal(value, out + 1);
+}
+
+size_t FormatSignedHex(int64_t value, unsigned minDigits, char* out) {
+  // The magnitude as unsigned, so INT64_MIN needs no special case.
+  const uint64_t magnitude = value < 0 ? 0u - static_cast<uint64_t>(value) : static_cast<uint64_t>(value);
+  out[0] = value < 0 ? '-' : '+';
+  return 1 + FormatHex(magnitude, minDigits, out + 1);
+}
+
 bool ParseHex(const char* text, uint64_t& out) {
   if (text == nullptr) return false;
   const char* p = text;

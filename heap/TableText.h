@@ -24,6 +24,16 @@ constexpr unsigned AddressDigits(Width width) { return width == Width::Bits64 ? 
 // "%d" then NUL; returns the length without the NUL. out needs 12 bytes.
 size_t FormatDecimal(int32_t value, char* out);
 
+// "%+d" then NUL: a sign always, "+0" for 0; returns the length. out needs
+// 12 bytes.
+size_t FormatSignedDecimal(int32_t value, char* out);
+
+// A change of a size: '+' or '-', then the magnitude as FormatHex writes
+// it ("+0x00000120", "-0x00000010"; 0 is "+0x00000000"). out needs
+// kSignedHexTextSize bytes.
+constexpr size_t kSignedHexTextSize = kHexTextSize + 1;
+size_t FormatSignedHex(int64_t value, unsigned minDigits, char* out);
+
 // The value of a hexadecimal digit, or -1; and the white space "%x" skips.
 int HexDigitValue(char c);
 bool IsTextSpace(char c);

@@ -35,7 +35,7 @@ SortKey MakeSortKey(ColumnKind kind, const char* text) {
       int64_t value = 0;
       key.hasNumber = ParseDecimal(text, value);
       // Flipping the sign bit orders signed values as unsigned ones.
-      key.number = static_cast<uint64_t>(value) ^ (uint64_t{1} << 63);
+      key.number = SignedKey(value);
       break;
     }
     case ColumnKind::Text:
@@ -84,7 +84,8 @@ std::optional<std::vector<uint32_t>> BlockRowOrder(const BlockRows& rows, int co
   if (column < 0 || column > 4) return std::nullopt;
   // Folded, the texts order as "fixed" < "not applicable" < "unknown", and
   // "allocated" < "free".
-  const auto key = [column](const BlockRowValues& row, uint32_t walkIndex) -> uint64_t {
+  const auto key = [column, &rows](size_t walkIndex) -> uint64_t {
+    const BlockRowValues& row = rows.InWalkOrder(walkIndex);
     switch (column) {
       case 0:
         return walkIndex;  // the index text is walkIndex + 1
@@ -98,25 +99,7 @@ std::optional<std::vector<uint32_t>> BlockRowOrder(const BlockRows& rows, int co
         return row.Free() ? 1 : 0;
     }
   };
-  struct Keyed {
-    uint64_t key;
-    uint32_t walkIndex;
-  };
-  std::vector<Keyed> keyed(rows.Count());
-  for (size_t w = 0; w < rows.Count(); ++w)
-    keyed[w] = {key(rows.InWalkOrder(w), static_cast<uint32_t>(w)), static_cast<uint32_t>(w)};
-  // Walk indexes are unique, so this is a total order and needs no stable sort.
-  if (descending)
-    std::sort(keyed.begin(), keyed.end(), [](const Keyed& a, const Keyed& b) {
-      return a.key != b.key ? a.key > b.key : a.walkIndex < b.walkIndex;
-    });
-  else
-    std::sort(keyed.begin(), keyed.end(), [](const Keyed& a, const Keyed& b) {
-      return a.key != b.key ? a.key < b.key : a.walkIndex < b.walkIndex;
-    });
-  std::vector<uint32_t> order(keyed.size());
-  for (size_t p = 0; p < keyed.size(); ++p) order[p] = keyed[p].walkIndex;
-  return order;
+  return OrderByKey(rows.Count(), key, descending);
 }
 
 std::optional<std::vector<uint32_t>> NodeRowOrder(const NodeRows& rows, int column, ColumnKind kind, bool descending) {

@@ -4,6 +4,8 @@
 // which also breaks ties, so equal rows keep their walk order both ways.
 #pragma once
 
+#include <algorithm>
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -45,6 +47,31 @@ struct KeyedRow {
 // the walk indexes are not exactly 0..n-1 (rows that did not come from a
 // fill), since they could not be ranked.
 std::optional<std::vector<uint32_t>> SortedOrder(std::vector<KeyedRow> rows, bool descending);
+
+// order[p]: the index (0..count-1) of the row to show at position p, by
+// key(index) as unsigned, ties by index both ways. For rows keyed straight
+// from kept numbers; a signed key is biased (sign bit flipped) first.
+template <class Key>
+std::vector<uint32_t> OrderByKey(size_t count, Key&& key, bool descending) {
+  struct Keyed {
+    uint64_t key;
+    uint32_t index;
+  };
+  std::vector<Keyed> keyed(count);
+  for (size_t i = 0; i < count; ++i) keyed[i] = {key(i), static_cast<uint32_t>(i)};
+  // Indexes are unique, so this is a total order and needs no stable sort.
+  if (descending)
+    std::sort(keyed.begin(), keyed.end(),
+              [](const Keyed& a, const Keyed& b) { return a.key != b.key ? a.key > b.key : a.index < b.index; });
+  else
+    std::sort(keyed.begin(), keyed.end(),
+              [](const Keyed& a, const Keyed& b) { return a.key != b.key ? a.key < b.key : a.index < b.index; });
+  std::vector<uint32_t> order(count);
+  for (size_t p = 0; p < count; ++p) order[p] = keyed[p].index;
+  return order;
+}
+
+constexpr uint64_t SignedKey(int64_t value) { return static_cast<uint64_t>(value) ^ (uint64_t{1} << 63); }
 
 // rank[w]: the position of the row with walk index w in order.
 std::vector<uint32_t> RanksOf(const std::vector<uint32_t>& order);

@@ -241,6 +241,12 @@ TEST(TableSortTest, EqualRowsKeepWalkOrderInBothDirections) {
   EXPECT_EQ(SortedOrder(rows, true), (Order{3, 2, 4, 0, 1, 5}));
   EXPECT_EQ(RanksOf(Order{3, 2, 4, 0, 1, 5}), (Order{3, 4, 1, 0, 2, 5}));
 
+  // Rows keyed straight from numbers likewise, past the few an insertion sort keeps.
+  Order expected;
+  for (uint32_t key = 3; key-- > 0;)
+    for (uint32_t i = key; i < 60; i += 3) expected.push_back(i);
+  EXPECT_EQ(OrderByKey(60, [](size_t i) { return i % 3; }, true), expected);
+
   // Unreadable numbers come first; rows that are not one fill's (a walk
   // index twice, or beyond the count) are not sorted at all.
   EXPECT_EQ(OrderOf(ColumnKind::Hex, {"0x1", "zz", "0x0"}, false), (Order{1, 2, 0}));
