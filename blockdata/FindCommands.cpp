@@ -68,11 +68,15 @@ void CTarnwickDlg::OpenFindBlock() {
   CFindBlockDlg dialog(this, m_lastFind.value_or(FindQuery{}));
   if (dialog.DoModal() != IDOK) return;
   m_lastFind = dialog.Query();
+  m_sizeSearch.reset();
   RunFind(*m_lastFind);
 }
 
 void CTarnwickDlg::FindNextBlock() {
-  if (m_lastFind)
+  if (m_sizeSearch) {
+    const int selected = SelectedRow(m_blockList);
+    RunSizeSearch(selected == -1 ? 0 : static_cast<size_t>(selected) + 1);
+  } else if (m_lastFind)
     RunFind(*m_lastFind);
   else
     OpenFindBlock();
@@ -121,7 +125,7 @@ void CTarnwickDlg::RunFind(const FindQuery& query) {
     CaptionFindProgress progress(m_blockCaption);
     outcome = FindBytesInBlocks(m_blockRows, start, patterns, kMaxDumpSize, reader, progress);
   }
-  m_blockCaption.SetWindowText(kBlockCaptionText);
+  m_blockCaption.SetWindowText(BlockCaption().c_str());
   EnableForBlockWork(TRUE);
   if (outcome.position < 0)
     Report(FindNotFoundText(query.kind, outcome.unreadable).c_str(), MB_ICONINFORMATION);

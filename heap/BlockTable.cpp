@@ -60,6 +60,12 @@ void CTarnwickDlg::EnableForBlockWork(BOOL enable) {
 void CTarnwickDlg::ClearBlockTable() {
   m_blockList.SetItemCount(0);
   m_blockRows.Clear();
+  // A caption that said the table shows the marked heap says so no more.
+  const bool markedCaption = m_shownHeap && m_mark.IsOf(m_shownHeap->processId, m_shownHeap->heapBase);
+  m_shownHeap.reset();
+  if (markedCaption) m_blockCaption.SetWindowText(kBlockCaptionText);
+  m_changes.reset();
+  m_sizeSearch.reset();
   ForgetSort(m_blockList, m_blockSort);
 }
 
@@ -83,7 +89,10 @@ bool CTarnwickDlg::FillBlockTable(uint64_t heapBaseAddress, uint32_t processId) 
       FillBlockRows(reader, heap, sink);
     }
     m_blockList.SetItemCount(static_cast<int>(m_blockRows.Count()));
+    m_shownHeap = ShownHeap{processId, heapBaseAddress};
+    // The marked heap again: what came and went since.
+    if (m_mark.IsOf(processId, heapBaseAddress)) m_changes = CompareWithMark(m_mark, m_blockRows);
   }
-  m_blockCaption.SetWindowText(kBlockCaptionText);
+  m_blockCaption.SetWindowText(BlockCaption().c_str());
   return true;
 }

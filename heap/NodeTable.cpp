@@ -37,6 +37,7 @@ void CTarnwickDlg::OnProcessSelected() {
   if (m_waitingQuery != nullptr) m_waitingQuery->Stop();
   const int processId = GetSelectedProcessId();
   if (processId == -1) return;
+  ForgetMarkUnlessOf(processId);
   if (const std::optional<Width> other = SelectedProcessOtherWidth()) {
     // Its heaps are the other program's to show: this one's query would
     // list only what the compatibility layer keeps, or fail.

@@ -65,6 +65,7 @@ BOOL CTarnwickDlg::FillProcessList(int keepProcessId) {
   }
 
   std::string kept;
+  bool markedListed = false;
   const std::optional<bool> selfUnderLayer = UnderCompatibilityLayer(m_pfnIsWow64Process, ::GetCurrentProcess());
   const size_t count = std::min<size_t>(bytes / sizeof(DWORD), ids.size());
   for (size_t i = 0; i < count; ++i) {
@@ -86,8 +87,11 @@ BOOL CTarnwickDlg::FillProcessList(int keepProcessId) {
     const int index = m_processCombo.AddString(entry.c_str());
     if (index >= 0) m_processCombo.SetItemData(index, otherWidth ? static_cast<DWORD_PTR>(*otherWidth) + 1 : 0);
     if (static_cast<int>(ids[i]) == keepProcessId) kept = entry;
+    if (m_mark.IsSet() && ids[i] == m_mark.ProcessId()) markedListed = true;
   }
 
+  // A mark is of a running process only.
+  if (m_mark.IsSet() && !markedListed) ForgetMarkUnlessOf(-1);
   if (keepProcessId == -1) {
     m_processCombo.SetCurSel(0);
     return TRUE;

@@ -116,8 +116,8 @@ FIND_ITEMS = [
 
 
 TABLE_VIEW_ITEMS = [
-    (TEXT | SS_NOPREFIX, 0, 7, 7, 326, 9, 1016, STATIC, ""),
-    (LIST, 0, 7, 19, 326, 160, 1017, "SysListView32", ""),
+    (TEXT | SS_NOPREFIX, 0, 7, 7, 326, 18, 1016, STATIC, ""),
+    (LIST, 0, 7, 28, 326, 151, 1017, "SysListView32", ""),
     (CV | BS_PUSHBUTTON | WS_TABSTOP, 0, 283, 184, 50, 14, 2, BUTTON, "Close"),
 ]
 

@@ -169,8 +169,13 @@ void CTarnwickDlg::OnContextMenu(CWnd* pWnd, POINT point) {
   if (!menu.CreatePopupMenu()) return;
   menu.AppendMenu(MF_STRING | (state.copy ? MF_ENABLED : MF_GRAYED), IDM_COPY, kCopyItemText);
   menu.AppendMenu(MF_STRING | (state.copyAll ? MF_ENABLED : MF_GRAYED), IDM_COPY_ALL, kCopyAllItemText);
-  if (source == &m_blockList)
-    menu.AppendMenu(MF_STRING | (m_blockList.GetItemCount() > 0 ? MF_ENABLED : MF_GRAYED), IDM_FIND, kFindItemText);
+  if (source == &m_blockList) {
+    const UINT rows = m_blockList.GetItemCount() > 0 ? MF_ENABLED : MF_GRAYED;
+    menu.AppendMenu(MF_STRING | rows, IDM_FIND, kFindItemText);
+    menu.AppendMenu(MF_STRING | rows, IDM_BLOCK_SIZES, kBlockSizesItemText);
+    menu.AppendMenu(MF_STRING | (m_shownHeap ? MF_ENABLED : MF_GRAYED), IDM_MARK_BLOCKS, kMarkBlocksItemText);
+    menu.AppendMenu(MF_STRING | (m_changes ? MF_ENABLED : MF_GRAYED), IDM_CHANGES_SINCE_MARK, kChangesItemText);
+  }
 
   if (point.x == -1 && point.y == -1) {
     RECT client, row;
@@ -184,6 +189,9 @@ void CTarnwickDlg::OnContextMenu(CWnd* pWnd, POINT point) {
       menu.TrackPopupMenu(TPM_LEFTALIGN | TPM_TOPALIGN | TPM_RIGHTBUTTON | TPM_RETURNCMD, point.x, point.y, this);
   if (command == IDM_COPY || command == IDM_COPY_ALL) CopyFrom(*source, command == IDM_COPY_ALL);
   if (command == IDM_FIND) OpenFindBlock();
+  if (command == IDM_BLOCK_SIZES) OpenBlockSizes();
+  if (command == IDM_MARK_BLOCKS) MarkBlocks();
+  if (command == IDM_CHANGES_SINCE_MARK) OpenChangesSinceMark();
 }
 
 BOOL CTarnwickDlg::PreTranslateMessage(MSG* pMsg) {

@@ -9,6 +9,10 @@ inline constexpr char kCopyItemText[] = "&Copy\tCtrl+C";
 inline constexpr char kCopyAllItemText[] = "Copy &All";
 // The block table's menu also finds a block.
 inline constexpr char kFindItemText[] = "&Find...\tCtrl+F";
+// And tells what holds the memory and what grew.
+inline constexpr char kBlockSizesItemText[] = "Block &Sizes...";
+inline constexpr char kMarkBlocksItemText[] = "&Mark Blocks";
+inline constexpr char kChangesItemText[] = "&Changes Since Mark...";
 inline constexpr char kCopyFailedText[] = "Failed to copy the text to the clipboard.";
 
 // A table (list view) copies its selected row, or its header line and every

@@ -14,7 +14,10 @@
 #include "framework/Dialog.h"
 #include "framework/Gdi.h"
 #include "blockdata/FindBlock.h"
+#include "heap/BlockMark.h"
 #include "heap/BlockRows.h"
+#include "heap/BlockSizes.h"
+#include "heap/MarkComparison.h"
 #include "heap/HeapLayout.h"
 #include "heap/HeapQueryFunctions.h"
 #include "shell/CopyMenu.h"
@@ -76,6 +79,15 @@ class CTarnwickDlg : public CDialog {
   void FindNextBlock();
   // Empties the node table; its next fill shows walk order.
   void ClearNodeTable();
+
+  // What holds the memory and what grew (the block table's menu): the
+  // Block Sizes dialog, a mark of the heap's busy blocks, and the changes
+  // since it; each dialog goes to the first block of the size chosen.
+  void OpenBlockSizes();
+  void MarkBlocks();
+  void OpenChangesSinceMark();
+  // The block caption's own text: marked when the table shows the marked heap.
+  std::string BlockCaption() const;
   void ShowBlockData(uint64_t blockSize, int processId, uint64_t blockAddress);
   // Empties the data view and forgets the bytes it showed.
   void ClearDataView();
@@ -124,6 +136,23 @@ class CTarnwickDlg : public CDialog {
   BlockRows m_blockRows;
   // The last search asked for, if any.
   std::optional<FindQuery> m_lastFind;
+  // The last search by size (a Block Sizes or Changes row), when it came
+  // after the last Find Block search: F3 repeats it.
+  struct SizeSearch {
+    uint64_t size;
+    bool newOnly;  // only blocks that are new since the mark
+  };
+  std::optional<SizeSearch> m_sizeSearch;
+  // The heap the block table shows, from its last fill.
+  struct ShownHeap {
+    uint32_t processId;
+    uint64_t heapBase;
+  };
+  std::optional<ShownHeap> m_shownHeap;
+  // The mark (one at a time), and the comparison of the table with it when
+  // the table shows the marked heap again.
+  BlockMark m_mark;
+  std::optional<MarkComparison> m_changes;
   // The column each table is sorted by, and which way.
   SortState m_nodeSort;
   SortState m_blockSort;
@@ -177,6 +206,10 @@ class CTarnwickDlg : public CDialog {
   // was found or says that nothing was.
   void RunFind(const FindQuery& query);
   void SelectFoundRow(int item);
+  // The next block of the last size searched for, from position start on.
+  void RunSizeSearch(size_t start);
+  // Choosing another process, or its end, forgets the mark of this one.
+  void ForgetMarkUnlessOf(int processId);
   // Walk order again, no arrow (the rows are about to go).
   void ForgetSort(CListCtrl& list, SortState& state);
 };

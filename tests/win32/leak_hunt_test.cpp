@@ -1,0 +1,259 @@
+// What holds the memory and what grew, through the real dialogs: Block
+// Sizes of a heap with exact rows, Enter and a double-click going to the
+// first block of the size and F3 to the next; a mark, a later fill of the
+// heap with blocks gone and new, the changes with exact rows and going to
+// the new blocks; the menu items greyed when they must be; a mark forgotten
+// when another process is chosen. The heap lies over memory of this
+// process, so the blocks gone to are dumped for real.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "ChildProcess.h"
+#include "CopyDriver.h"
+#include "DialogWatcher.h"
+#include "support/BlockTableFixture.h"
+#include "support/TableRows.h"
+
+namespace {
+using Row = std::vector<std::string>;
+
+// What a table dialog showed when it opened; it is then answered by
+// choosing row `choose` with Enter (or a double-click), or closed when -1.
+struct TableDialogSeen {
+  std::string caption, totals;
+  std::vector<Row> rows;
+};
+
+class TableDialogAnswer {
+ public:
+  // screenshot: a name for a picture of the dialog before it is answered.
+  explicit TableDialogAnswer(int choose, bool doubleClick = false, std::string screenshot = {})
+      : m_choose(choose),
+        m_doubleClick(doubleClick),
+        m_screenshot(std::move(screenshot)),
+        m_watcher([this](HWND window) { return OnDialog(window); }) {
+    s_current = this;
+  }
+  ~TableDialogAnswer() {
+    if (m_timer != 0) ::KillTimer(nullptr, m_timer);
+    s_current = nullptr;
+  }
+  TableDialogAnswer(const TableDialogAnswer&) = delete;
+  TableDialogAnswer& operator=(const TableDialogAnswer&) = delete;
+
+  TableDialogSeen seen;
+  int opened = 0;
+
+ private:
+  bool OnDialog(HWND window) {
+    if (IsMessageBox(window) || ::GetDlgItem(window, IDC_TABLE_LIST) == nullptr) return false;
+    if (window == m_dialog) return true;  // activated again
+    m_dialog = window;
+    ++opened;
+    seen.caption = WindowText(window);
+    seen.totals = WindowText(::GetDlgItem(window, IDC_TABLE_TOTALS));
+    const auto* table = static_cast<const CListCtrl*>(CWnd::FromHandlePermanent(::GetDlgItem(window, IDC_TABLE_LIST)));
+    if (table != nullptr) seen.rows = AllRows(*table);
+    // Answered from its own modal loop, once Wine has shown and painted it.
+    if (m_timer == 0) m_timer = ::SetTimer(nullptr, 0, 50, &TableDialogAnswer::Tick);
+    return true;
+  }
+
+  static void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD) {
+    TableDialogAnswer* self = s_current;
+    if (self == nullptr || !::IsWindow(self->m_dialog) || self->m_done) return;
+    const HWND dialog = self->m_dialog;
+    if (!self->m_screenshot.empty()) {
+      if (++self->m_waited < 5) return;
+      RECT rect;
+      ::GetWindowRect(dialog, &rect);
+      SaveScreenRect(rect, std::exchange(self->m_screenshot, {}));
+      return;
+    }
+    self->m_done = true;
+    if (self->m_choose < 0) {
+      ::PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+      return;
+    }
+    const HWND list = ::GetDlgItem(dialog, IDC_TABLE_LIST);
+    LVITEMA state = {};
+    state.stateMask = state.state = LVIS_SELECTED | LVIS_FOCUSED;
+    ::SendMessageA(list, LVM_SETITEMSTATE, self->m_choose, reinterpret_cast<LPARAM>(&state));
+    ::SendMessageA(list, LVM_SETSELECTIONMARK, 0, self->m_choose);
+    if (!self->m_doubleClick) {
+      ::PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+      return;
+    }
+    RECT rect = {};
+    rect.left = LVIR_LABEL;
+    ::SendMessageA(list, LVM_GETITEMRECT, self->m_choose, reinterpret_cast<LPARAM>(&rect));
+    ::PostMessageA(list, WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM((rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2));
+  }
+
+  static inline TableDialogAnswer* s_current = nullptr;
+  int m_choose;
+  bool m_doubleClick;
+  std::string m_screenshot;
+  int m_waited = 0;
+  bool m_done = false;
+  HWND m_dialog = nullptr;
+  UINT_PTR m_timer = 0;
+  DialogWatcher m_watcher;
+};
+
+class LeakHunt : public BlockTable {
+ protected:
+  void SetUp() override {
+    BlockTable::SetUp();
+    m_pages = ::VirtualAlloc(nullptr, 0x10000, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE);
+    ASSERT_NE(m_pages, nullptr);
+    base = reinterpret_cast<uintptr_t>(m_pages);
+    // Busy 0x20, 0x40, 0x20, 0x100, free 0x200, busy 0x20, 0x40.
+    entries = {Segment(base + 0x580), Block(0x20, 1), Block(0x40, 1), Block(0x20, 1), Block(0x100, 1),
+               Block(0x200, 0x100), Block(0x20, 1), Block(0x40, 1)};
+    ChooseWith({Heap(base, entries)});
+    ClickNode(0);
+    ASSERT_EQ(dlg->m_blockList.GetItemCount(), 7);
+  }
+  void TearDown() override {
+    BlockTable::TearDown();
+    if (m_pages != nullptr) ::VirtualFree(m_pages, 0, MEM_RELEASE);
+  }
+  // The address of the block at walk index i.
+  uint64_t BlockAt(int i) const {
+    uint64_t address = base + 0x588;
+    for (int k = 1; k <= i; ++k) address += entries[static_cast<size_t>(k)].size;
+    return address;
+  }
+  void PressF3() {
+    ::PostMessageA(dlg->m_blockList.m_hWnd, WM_KEYDOWN, VK_F3, 1);
+    ::PostMessageA(dlg->m_blockList.m_hWnd, WM_KEYUP, VK_F3, 0xC0000001);
+    PumpMessages(50);
+  }
+  std::string DumpHeaderAddress() {
+    const std::vector<std::string> lines = ListBoxLines(dlg->m_dataList);
+    return lines.empty() ? "" : lines[0];
+  }
+  std::string Header(int walkIndex) const {
+    char text[160];
+    FormatDumpHeader(base, BlockAt(walkIndex), entries[static_cast<size_t>(walkIndex) + 1].size, kProgramWidth, text,
+                     sizeof text);
+    return text;
+  }
+
+  uint64_t base = 0;
+  std::vector<SubstituteEntry> entries;
+
+ private:
+  void* m_pages = nullptr;
+};
+
+TEST_F(LeakHunt, BlockSizesGroupTheBusyBlocksAndGoToTheChosenSize) {
+  {
+    TableDialogAnswer answer(2, false, "block-sizes-dialog");  // the 0x20 group, third by bytes
+    dlg->OpenBlockSizes();
+    ASSERT_EQ(answer.opened, 1);
+    EXPECT_EQ(answer.seen.caption, "Block Sizes");
+    EXPECT_EQ(answer.seen.totals,
+              "6 busy blocks, 0x000001e0 bytes; 1 free blocks, 0x00000200 bytes; largest free block 0x00000200");
+    EXPECT_EQ(answer.seen.rows, (std::vector<Row>{{"0x00000100", "1", "0x00000100", "53.3%"},
+                                                  {"0x00000040", "2", "0x00000080", "26.7%"},
+                                                  {"0x00000020", "3", "0x00000060", "20.0%"}}));
+  }
+  // The first block of that size, selected and dumped; F3 the next ones,
+  // passing over the others, and round again to the first.
+  EXPECT_EQ(ShownSelection(dlg->m_blockList), 0);
+  EXPECT_EQ(DumpHeaderAddress(), Header(0));
+  PressF3();
+  EXPECT_EQ(ShownSelection(dlg->m_blockList), 2);
+  PressF3();
+  EXPECT_EQ(ShownSelection(dlg->m_blockList), 5);
+  EXPECT_EQ(DumpHeaderAddress(), Header(5));
+  PressF3();
+  EXPECT_EQ(ShownSelection(dlg->m_blockList), 0);
+
+  // A double-click does the same, in the order the table shows now.
+  ClickHeader(dlg->m_blockList, 0);
+  ClickHeader(dlg->m_blockList, 0);  // index descending: walk 6 shows first
+  {
+    TableDialogAnswer answer(1, true);  // 0x40
+    dlg->OpenBlockSizes();
+  }
+  EXPECT_EQ(ShownSelection(dlg->m_blockList), 0);
+  EXPECT_EQ(DumpHeaderAddress(), Header(6));
+  // Closed without a choice: nothing moves.
+  dlg.ClickRow(dlg->m_blockList, 3);
+  {
+    TableDialogAnswer answer(-1);
+    dlg->OpenBlockSizes();
+    EXPECT_EQ(answer.opened, 1);
+  }
+  EXPECT_EQ(ShownSelection(dlg->m_blockList), 3);
+}
+
+TEST_F(LeakHunt, ChangesSinceTheMarkAreCountedAndTheNewBlocksGoneTo) {
+  // Before a mark, or without a fill since, there are no changes to see.
+  SeenMenu menu = UseContextMenu(dlg->m_blockList.m_hWnd, MenuWay::ShiftF10, 0);
+  ASSERT_EQ(menu.items.size(), 6u);
+  EXPECT_EQ(menu.items[3], "Block &Sizes...");
+  EXPECT_EQ(menu.items[4], "&Mark Blocks");
+  EXPECT_EQ(menu.items[5], "&Changes Since Mark...");
+  EXPECT_EQ(menu.enabled, (std::vector<bool>{false, true, true, true, true, false}));
+  dlg->MarkBlocks();
+  ASSERT_TRUE(dlg->m_mark.IsSet());
+  const ClockTime at = dlg->m_mark.Time();
+  char time[16];
+  std::snprintf(time, sizeof time, "%02u:%02u:%02u", at.hour, at.minute, at.second);
+  const std::string marked = std::string("Heap Blocks within the selected Node - marked at ") + time + ", 6 blocks";
+  EXPECT_EQ(WindowText(dlg->m_blockCaption.m_hWnd), marked);
+  menu = UseContextMenu(dlg->m_blockList.m_hWnd, MenuWay::ShiftF10, 0);
+  EXPECT_FALSE(menu.enabled.at(5));
+
+  // The program runs on: the busy 0x20 block at walk index 5 is freed, two
+  // of 0x40 come after the last. A click on the heap fills it again.
+  entries[6].flags = 0x0100;
+  entries.push_back(Block(0x40, 1));
+  entries.push_back(Block(0x40, 1));
+  SubstituteScenario scenario;
+  scenario.heaps = {Heap(base, entries)};
+  scenario.onlyProcessId = ::GetCurrentProcessId();
+  SetSubstituteScenario(scenario);
+  ClickNode(0);
+  ASSERT_EQ(dlg->m_blockList.GetItemCount(), 9);
+  EXPECT_EQ(WindowText(dlg->m_blockCaption.m_hWnd), marked);
+  menu = UseContextMenu(dlg->m_blockList.m_hWnd, MenuWay::ShiftF10, 0);
+  EXPECT_TRUE(menu.enabled.at(5));
+  {
+    TableDialogAnswer answer(0, false, "changes-since-mark-dialog");
+    dlg->OpenChangesSinceMark();
+    ASSERT_EQ(answer.opened, 1);
+    EXPECT_EQ(answer.seen.caption, "Changes Since Mark");
+    EXPECT_EQ(answer.seen.totals, std::string("+1 blocks (+0x00000060 bytes) since ") + time + ": 2 new, 1 gone");
+    EXPECT_EQ(answer.seen.rows, (std::vector<Row>{{"0x00000040", "2", "4", "+2", "+0x00000080"},
+                                                  {"0x00000020", "3", "2", "-1", "-0x00000020"}}));
+  }
+  // The first new block of 0x40 and its bytes; F3 the other one.
+  EXPECT_EQ(ShownSelection(dlg->m_blockList), 7);
+  EXPECT_EQ(DumpHeaderAddress(), Header(7));
+  PressF3();
+  EXPECT_EQ(ShownSelection(dlg->m_blockList), 8);
+  PressF3();
+  EXPECT_EQ(ShownSelection(dlg->m_blockList), 7);
+
+  // Another process chosen: the mark is forgotten with its memory.
+  IdleChild child;
+  ASSERT_TRUE(child.Running());
+  DialogWatcher boxes;  // the substitute answers only for this process
+  dlg.ClickButton(IDOK);
+  EXPECT_TRUE(dlg->m_mark.IsSet());  // its process still runs
+  ASSERT_TRUE(dlg.ChooseProcessId(child.ProcessId()));
+  EXPECT_FALSE(dlg->m_mark.IsSet());
+  EXPECT_TRUE(dlg->m_mark.Blocks().empty());
+  EXPECT_EQ(WindowText(dlg->m_blockCaption.m_hWnd), "Heap Blocks within the selected Node");
+}
+
+}  // namespace
