@@ -16,7 +16,8 @@ using Flags = std::vector<bool>;
 constexpr char kBefore[] = "what the clipboard held before";
 const Strings kItems = {"&Copy\tCtrl+C", "Copy &All"};
 // The block table's menu also finds a block.
-const Strings kBlockItems = {"&Copy\tCtrl+C", "Copy &All", "&Find...\tCtrl+F"};
+const Strings kBlockItems = {"&Copy\tCtrl+C",   "Copy &All",    "&Find...\tCtrl+F",
+                             "Block &Sizes...", "&Mark Blocks", "&Changes Since Mark..."};
 
 const std::string kBlockTable = "Block Index\tBlock Address\tBlock Size\tAllocation Type\tStatus\r\n"
                                 "1\t" + Addr(0x00150588) + "\t0x00000020\tFIXED\tAllocated\r\n"
@@ -103,7 +104,7 @@ TEST_F(Copy, RightClickSelectsARowAndCopyPutsItsCellsAsShown) {
       });
   ASSERT_TRUE(blocks.opened);
   EXPECT_EQ(blocks.items, kBlockItems);
-  EXPECT_EQ(blocks.enabled, (Flags{true, true, true}));
+  EXPECT_EQ(blocks.enabled, (Flags{true, true, true, true, true, false}));
   EXPECT_EQ(dlg->m_blockList.GetNextItem(-1, LVNI_SELECTED), 1);
   EXPECT_EQ(ClipboardText(), "2\t" + Addr(0x001505a8) + "\t0x00000040\tNot applicable\tFree\r\n");
   ExpectNothingElseHappened(false);
@@ -138,7 +139,7 @@ TEST_F(Copy, ItemsAreGreyedWithNoRowSelectedAndWithAnEmptyDataList) {
   const SeenMenu table = UseContextMenu(dlg->m_blockList, MenuWay::ShiftF10, 0);
   ASSERT_TRUE(table.opened);
   EXPECT_EQ(table.items, kBlockItems);
-  EXPECT_EQ(table.enabled, (Flags{false, true, true}));
+  EXPECT_EQ(table.enabled, (Flags{false, true, true, true, true, false}));
   TypeWithCtrl(dlg->m_blockList, 'C');
   EXPECT_EQ(ClipboardText(), kBefore);
 
