@@ -30,15 +30,27 @@ void InsertColumns(CListCtrl& list, const ColumnSpec* columns, int count) {
 }
 
 // Column 1 of both tables holds addresses; fonts differ between systems
-// (and Wine prefixes), so the set width is only the least.
-void FitAddressColumn(CListCtrl& list, int setWidth) {
+// (and Wine prefixes), so the set width is only the least. The room it
+// takes beyond that comes from the last column, as far as that keeps room
+// for its widest text, so that the table keeps its width.
+void FitAddressColumn(CListCtrl& list, const ColumnSpec* columns, int count, const char* lastWidest) {
   int widest = 0;
   for (const char digit : std::string_view("0123456789abcdef")) {
     const char text[2] = {digit, '\0'};
     widest = std::max(widest, list.GetStringWidth(text));
   }
-  list.SetColumnWidth(1, AddressColumnWidth(setWidth, list.GetStringWidth("0x"), widest,
-                                            static_cast<int>(AddressDigits(kProgramWidth))));
+  const int width = AddressColumnWidth(columns[1].width, list.GetStringWidth("0x"), widest,
+                                       static_cast<int>(AddressDigits(kProgramWidth)));
+  list.SetColumnWidth(1, width);
+  // What the last column can't give, the index column (short numbers) does.
+  const auto give = [&](int column, int room, const char* widestText) {
+    const int needs =
+        std::max(list.GetStringWidth(columns[column].title), list.GetStringWidth(widestText)) + kReportCellPadding;
+    const int now = std::max(columns[column].width - room, std::min(needs, columns[column].width));
+    list.SetColumnWidth(column, now);
+    return room - (columns[column].width - now);
+  };
+  give(0, give(count - 1, width - columns[1].width, lastWidest), "1000000");
 }
 }  // namespace
 
@@ -67,6 +79,6 @@ void CTarnwickDlg::PlaceDataViewOverNodeTable() {
 void CTarnwickDlg::SetUpColumns() {
   InsertColumns(m_nodeList, kNodeColumns, static_cast<int>(std::size(kNodeColumns)));
   InsertColumns(m_blockList, kBlockColumns, static_cast<int>(std::size(kBlockColumns)));
-  FitAddressColumn(m_nodeList, kNodeColumns[1].width);
-  FitAddressColumn(m_blockList, kBlockColumns[1].width);
+  FitAddressColumn(m_nodeList, kNodeColumns, static_cast<int>(std::size(kNodeColumns)), "0xdddddddd");
+  FitAddressColumn(m_blockList, kBlockColumns, static_cast<int>(std::size(kBlockColumns)), kBlockStatusAllocated);
 }
