@@ -25,7 +25,6 @@
 #include <cstdlib>
 #include <initializer_list>
 #include <string>
-#include <vector>
 
 #include "BlockPattern.h"
 
@@ -183,31 +182,39 @@ int main(int argc, char** argv) {
   const UINT_PTR unreadable = FirstUnreadable({reinterpret_cast<UINT_PTR>(reserved.base), 0x00001000u, 0xFFFF0000u});
   if (!unreadable) return 3;
 
-  // Where readable memory ends: a committed region with nothing after it.
-  // Wine keeps the low part of a 64-bit address space reserved for itself
-  // and reads reserved pages, so there the region is placed high up, where
-  // nothing but it is mapped; elsewhere, where a released reservation was.
+  // Where readable memory ends: a committed region with nothing mapped
+  // after it. Wine maps what is released inside the areas it reserves for
+  // itself without access, and reads there succeed (its server does them,
+  // for this process as for any other); VirtualQuery calls that memory free,
+  // and 32-bit Wine calls what lies outside those areas, mapped or not,
+  // reserved with no access. So every region not committed is a candidate:
+  // the pages go to its start where a read just after them fails, and stay
+  // when that read still fails with them there. A real reservation refuses
+  // them.
   constexpr SIZE_T kEdgeSpan = 0x10000;
   UINT_PTR edge = 0;
   Pages edgePages;
-  void* const probe = VirtualAlloc(nullptr, 2 * kEdgeSpan, MEM_RESERVE, PAGE_NOACCESS);
-  if (probe) VirtualFree(probe, 0, MEM_RELEASE);
-  std::vector<UINT_PTR> places = {reinterpret_cast<UINT_PTR>(probe)};
-  if (sizeof(void*) == 8) {
-    for (unsigned long long high : {0x00007E0000000000ull, 0x0000100000000000ull, 0x0000000200000000ull})
-      places.push_back(static_cast<UINT_PTR>(high));
-  }
-  for (const UINT_PTR place : places) {
-    if (place == 0) continue;
+  SYSTEM_INFO system{};
+  GetSystemInfo(&system);
+  const UINT_PTR top = reinterpret_cast<UINT_PTR>(system.lpMaximumApplicationAddress);
+  MEMORY_BASIC_INFORMATION region{};
+  for (UINT_PTR at = kEdgeSpan;
+       edge == 0 && at < top &&
+       VirtualQuery(reinterpret_cast<const void*>(at), &region, sizeof region) == sizeof region;) {
+    const UINT_PTR start = reinterpret_cast<UINT_PTR>(region.BaseAddress);
+    const UINT_PTR next = start + region.RegionSize;
+    if (next <= at) break;
+    at = next;
+    const UINT_PTR place = (start + kEdgeSpan - 1) & ~static_cast<UINT_PTR>(kEdgeSpan - 1);
+    if (region.State == MEM_COMMIT || place + kEdgeSpan >= next || !ReadFails(place + kEdgeSpan, 1)) continue;
     edgePages.base = VirtualAlloc(reinterpret_cast<void*>(place), kEdgeSpan, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE);
     if (!edgePages.base) continue;
-    const UINT_PTR end = reinterpret_cast<UINT_PTR>(edgePages.base) + kEdgeSpan;
-    if (ReadFails(end, 1) && !ReadFails(end - kUnreadableSpan, kUnreadableSpan)) {
-      edge = end;
-      break;
+    if (ReadFails(place + kEdgeSpan, 1) && !ReadFails(place + kEdgeSpan - kUnreadableSpan, kUnreadableSpan)) {
+      edge = place + kEdgeSpan;
+    } else {
+      VirtualFree(edgePages.base, 0, MEM_RELEASE);
+      edgePages.base = nullptr;
     }
-    VirtualFree(edgePages.base, 0, MEM_RELEASE);
-    edgePages.base = nullptr;
   }
 
   WalkedHeap heaps[64];
