@@ -35,7 +35,7 @@ void CTarnwickDlg::ShowSelectedBlock() {
 
 void CTarnwickDlg::ClearDataView() {
   m_dataList.ResetContent();
-  m_dumpBytes = {};
+  std::vector<uint8_t>().swap(m_dumpBytes);  // its memory too: = {} would keep the capacity
   m_dumpHeader.clear();
 }
 

@@ -16,9 +16,11 @@
 template <class Row>
 class KeptRows {
  public:
+  // Gives the memory back (28 MB for a million block rows): assigning {}
+  // would pick the initializer-list assignment, which keeps the capacity.
   void Clear() {
-    m_rows = {};
-    m_shown = {};
+    std::vector<Row>().swap(m_rows);
+    std::vector<uint32_t>().swap(m_shown);
   }
   void Reserve(size_t count) {
     m_rows.reserve(count);
@@ -30,6 +32,8 @@ class KeptRows {
     m_rows.push_back(row);
   }
   size_t Count() const { return m_rows.size(); }
+  // The memory the rows and their order take, room reserved included.
+  size_t HeldBytes() const { return m_rows.capacity() * sizeof(Row) + m_shown.capacity() * sizeof(uint32_t); }
   // The row shown at position (from 0, top row first), and its walk index.
   const Row& Shown(size_t position) const { return m_rows[m_shown[position]]; }
   uint32_t WalkIndexShown(size_t position) const { return m_shown[position]; }

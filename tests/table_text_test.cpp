@@ -316,6 +316,24 @@ TEST(TableSortTest, KeptRowsSortAsTheTextsTheyStandFor) {
   EXPECT_EQ(NodeRowOrder(nodes, 3, ColumnKind::Hex, false), (std::vector<uint32_t>{0, 2, 1}));
 }
 
+TEST(KeptRowsTest, BlockRowsTakeAtMost32BytesEachAndGiveThemBackWhenCleared) {
+  static_assert(sizeof(BlockRowValues) + sizeof(uint32_t) <= 32);
+  constexpr size_t kRows = 100000;
+  BlockRows rows;
+  rows.Reserve(kRows);
+  for (size_t i = 0; i < kRows; ++i) rows.Add({0x1000 + 0x10 * i, 0x10, kBlockKindFixed});
+  EXPECT_EQ(rows.HeldBytes(), kRows * (sizeof(BlockRowValues) + sizeof(uint32_t)));
+  // A sorted order takes the place of the walk order, not room beside it.
+  std::vector<uint32_t> backwards(kRows);
+  for (size_t p = 0; p < kRows; ++p) backwards[p] = static_cast<uint32_t>(kRows - 1 - p);
+  ASSERT_TRUE(rows.SetShownOrder(std::move(backwards)));
+  EXPECT_EQ(rows.HeldBytes(), kRows * (sizeof(BlockRowValues) + sizeof(uint32_t)));
+  // A big heap's rows must not stay behind when a small one is shown.
+  rows.Clear();
+  EXPECT_EQ(rows.Count(), 0u);
+  EXPECT_EQ(rows.HeldBytes(), 0u);
+}
+
 TEST(TableCellsTest, CellsOfTheRowShownReadAsAFillOfTextsWroteThem) {
   BlockRows rows;
   rows.Add({0x00150588, 0x20, kBlockKindFixed});

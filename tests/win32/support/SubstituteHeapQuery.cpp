@@ -45,6 +45,26 @@ struct Buffer {
 
 uint64_t AddressOf(const void* p) { return reinterpret_cast<uintptr_t>(p); }
 
+// Stores the seconds since its making, and optionally the moment, when it
+// goes; made after the lock guard, it goes first, while the lock is still
+// held.
+class CallTimer {
+ public:
+  CallTimer(double& seconds, double start, double* end = nullptr) : m_seconds(seconds), m_start(start), m_end(end) {}
+  CallTimer(const CallTimer&) = delete;
+  CallTimer& operator=(const CallTimer&) = delete;
+  ~CallTimer() {
+    const double now = SubstituteClockSeconds();
+    m_seconds = now - m_start;
+    if (m_end != nullptr) *m_end = now;
+  }
+
+ private:
+  double& m_seconds;
+  double m_start;
+  double* m_end;
+};
+
 struct State {
   std::mutex lock;
   SubstituteScenario scenario;
@@ -138,6 +158,13 @@ void Fill(Buffer& buffer, const SubstituteScenario& scenario, bool withEntries) 
 
 }  // namespace
 
+double SubstituteClockSeconds() {
+  LARGE_INTEGER count, frequency;
+  QueryPerformanceCounter(&count);
+  QueryPerformanceFrequency(&frequency);
+  return static_cast<double>(count.QuadPart) / static_cast<double>(frequency.QuadPart);
+}
+
 void SetSubstituteScenario(SubstituteScenario scenario) {
   State& state = TheState();
   std::lock_guard guard(state.lock);
@@ -221,8 +248,10 @@ void* __stdcall SubstituteCreateQueryDebugBuffer(uint32_t maximumCommit, uint32_
 
 int32_t __stdcall SubstituteDestroyQueryDebugBuffer(void* handle) {
   LastErrorKeeper lastError;
+  const double start = SubstituteClockSeconds();
   State& state = TheState();
   std::lock_guard guard(state.lock);
+  const CallTimer timer(state.counters.lastDestroySeconds, start);
   const auto found = state.live.find(handle);
   if (found == state.live.end()) {
     state.Misuse("destroy of a buffer that is not live:", handle);
@@ -230,8 +259,9 @@ int32_t __stdcall SubstituteDestroyQueryDebugBuffer(void* handle) {
   }
   std::unique_ptr<Buffer> buffer = std::move(found->second);
   state.live.erase(found);
-  buffer->heapList = {};
-  buffer->entries = {};
+  // Their memory goes too (= {} would keep the capacity).
+  std::vector<uint8_t>().swap(buffer->heapList);
+  std::vector<uint8_t>().swap(buffer->entries);
   std::memset(buffer->bytes, kDestroyedFill, sizeof buffer->bytes);
   state.destroyed.push_back(std::move(buffer));
   ++state.counters.destructions;
@@ -240,6 +270,7 @@ int32_t __stdcall SubstituteDestroyQueryDebugBuffer(void* handle) {
 
 int32_t __stdcall SubstituteQueryProcessDebugInformation(uintptr_t wideProcessId, uint32_t flags, void* handle) {
   LastErrorKeeper lastError;
+  const double start = SubstituteClockSeconds();
   State& state = TheState();
   // Identifiers are 32 bits; the system reads the whole pointer-sized
   // argument, so an upper half left with garbage names another process.
@@ -265,6 +296,7 @@ int32_t __stdcall SubstituteQueryProcessDebugInformation(uintptr_t wideProcessId
   if (delay != 0) Sleep(delay);
 
   std::lock_guard guard(state.lock);
+  const CallTimer timer(state.counters.lastQuerySeconds, start, &state.counters.lastQueryReturnedAt);
   --state.inFlight;
   const SubstituteScenario& scenario = state.scenario;
   const auto found = state.live.find(handle);
@@ -292,8 +324,8 @@ int32_t __stdcall SubstituteQueryProcessDebugInformation(uintptr_t wideProcessId
     Fill(buffer, scenario, (flags & kQueryHeapEntries) != 0);
   } else {
     // Nothing about heaps was asked for.
-    buffer.heapList = {};
-    buffer.entries = {};
+    std::vector<uint8_t>().swap(buffer.heapList);
+    std::vector<uint8_t>().swap(buffer.entries);
     ClearHeader(buffer.bytes);
   }
   return kSubstituteStatusSuccess;

@@ -84,7 +84,17 @@ struct SubstituteCounters {
   std::vector<uint32_t> queryProcessIds;
   int failedCreations = 0;              // create calls answered with null
   std::vector<uint32_t> createCommits;  // maximum commit size of every create call
+  // How long the last query call and the last destruction took, from call
+  // to return (a query's laying out of a big heap included), and when the
+  // last query returned (SubstituteClockSeconds), in seconds: benchmarks
+  // tell the service's time from the program's by them.
+  double lastQuerySeconds = 0;
+  double lastDestroySeconds = 0;
+  double lastQueryReturnedAt = 0;
 };
+
+// The clock of those counters: the performance counter, in seconds.
+double SubstituteClockSeconds();
 
 // The scenario applies to every call from now on; buffers already filled
 // keep what they hold.
