@@ -61,7 +61,7 @@ void CTarnwickDlg::ClearBlockTable() {
   m_blockList.SetItemCount(0);
   m_blockRows.Clear();
   // A caption that said the table shows the marked heap says so no more.
-  const bool markedCaption = m_shownHeap && m_mark.IsOf(m_shownHeap->processId, m_shownHeap->heapBase);
+  const bool markedCaption = TableShowsMark();
   m_shownHeap.reset();
   if (markedCaption) m_blockCaption.SetWindowText(kBlockCaptionText);
   m_changes.reset();

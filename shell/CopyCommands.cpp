@@ -197,10 +197,7 @@ void CTarnwickDlg::OnContextMenu(CWnd* pWnd, POINT point) {
 BOOL CTarnwickDlg::PreTranslateMessage(MSG* pMsg) {
   CWnd* source = CopySourceOf(pMsg->hwnd);
   if (source == nullptr) return CDialog::PreTranslateMessage(pMsg);
-  const KeyEvent event = pMsg->message == WM_KEYDOWN ? KeyEvent::KeyDown
-                         : pMsg->message == WM_KEYUP ? KeyEvent::KeyUp
-                         : pMsg->message == WM_CHAR  ? KeyEvent::Char
-                                                     : KeyEvent::Other;
+  const KeyEvent event = KeyEventOf(pMsg->message);
   const bool ctrl = ::GetKeyState(VK_CONTROL) < 0;
   const bool alt = ::GetKeyState(VK_MENU) < 0;
   if (source == &m_blockList) {

@@ -4,6 +4,15 @@
 #pragma once
 
 #include "framework/Controls.h"
+#include "shell/CopyMenu.h"
 
 bool CopyTable(HWND owner, const CListCtrl& list);
 bool CopyRow(HWND owner, const CListCtrl& list, int item);
+
+// What a keyboard message is, for the copy and find keys.
+inline KeyEvent KeyEventOf(UINT message) {
+  return message == WM_KEYDOWN ? KeyEvent::KeyDown
+         : message == WM_KEYUP ? KeyEvent::KeyUp
+         : message == WM_CHAR  ? KeyEvent::Char
+                               : KeyEvent::Other;
+}

@@ -95,7 +95,7 @@ void CTarnwickDlg::RunSizeSearch(size_t start) {
 }
 
 std::string CTarnwickDlg::BlockCaption() const {
-  if (!m_shownHeap || !m_mark.IsOf(m_shownHeap->processId, m_shownHeap->heapBase)) return kBlockCaptionText;
+  if (!TableShowsMark()) return kBlockCaptionText;
   char text[160];
   const ClockTime at = m_mark.Time();
   std::snprintf(text, sizeof text, "%s - marked at %02u:%02u:%02u, %d blocks", kBlockCaptionText,
@@ -106,7 +106,7 @@ std::string CTarnwickDlg::BlockCaption() const {
 
 void CTarnwickDlg::ForgetMarkUnlessOf(int processId) {
   if (!m_mark.IsSet() || static_cast<int>(m_mark.ProcessId()) == processId) return;
-  const bool captionMarked = BlockCaption() != kBlockCaptionText;
+  const bool captionMarked = TableShowsMark();
   m_mark.Clear();
   m_changes.reset();
   if (captionMarked) m_blockCaption.SetWindowText(kBlockCaptionText);

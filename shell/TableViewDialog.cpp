@@ -114,10 +114,7 @@ void CTableViewDlg::OnContextMenu(CWnd* pWnd, POINT point) {
 
 BOOL CTableViewDlg::PreTranslateMessage(MSG* pMsg) {
   if (pMsg->hwnd != m_list.m_hWnd) return CDialog::PreTranslateMessage(pMsg);
-  const KeyEvent event = pMsg->message == WM_KEYDOWN ? KeyEvent::KeyDown
-                         : pMsg->message == WM_KEYUP ? KeyEvent::KeyUp
-                         : pMsg->message == WM_CHAR  ? KeyEvent::Char
-                                                     : KeyEvent::Other;
+  const KeyEvent event = KeyEventOf(pMsg->message);
   switch (CopyKeyFor(event, static_cast<unsigned>(pMsg->wParam), ::GetKeyState(VK_CONTROL) < 0,
                      ::GetKeyState(VK_MENU) < 0)) {
     case CopyKey::None:

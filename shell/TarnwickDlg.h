@@ -88,6 +88,7 @@ class CTarnwickDlg : public CDialog {
   void OpenChangesSinceMark();
   // The block caption's own text: marked when the table shows the marked heap.
   std::string BlockCaption() const;
+  bool TableShowsMark() const { return m_shownHeap && m_mark.IsOf(m_shownHeap->processId, m_shownHeap->heapBase); }
   void ShowBlockData(uint64_t blockSize, int processId, uint64_t blockAddress);
   // Empties the data view and forgets the bytes it showed.
   void ClearDataView();
