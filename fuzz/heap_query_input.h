@@ -329,9 +329,8 @@ inline std::vector<Row> ReferenceWalk(const Raw& raw, const Offsets& o, const He
       continue;
     }
     if (!afterSegment) address = (address + previousSize) & raw.Mask();
-    const uint32_t kind = (e.Flags & (kEntryFlagsFixed | kEntryFlagFixedExtra)) ? kBlockKindFixed
-                          : (e.Flags & kEntryFlagFree)                          ? kBlockKindFree
-                                                                                : kBlockKindUnclassified;
+    // A block without a busy bit is free (0x0100 or no bit at all).
+    const uint32_t kind = (e.Flags & (kEntryFlagsFixed | kEntryFlagFixedExtra)) ? kBlockKindFixed : kBlockKindFree;
     rows.push_back(Row{address, e.Size, kind});
     previousSize = e.Size;
     afterSegment = false;
@@ -513,9 +512,7 @@ inline void CheckNodeTexts(Checks& c, const Raw& raw, bool wide, uint32_t index,
 }
 
 inline const char* KindType(uint32_t kind) {
-  return kind == kBlockKindFixed  ? kAllocationTypeFixed
-         : kind == kBlockKindFree ? kAllocationTypeFree
-                                  : kAllocationTypeUnknown;
+  return kind == kBlockKindFree ? kAllocationTypeFree : kAllocationTypeFixed;
 }
 
 inline const char* KindStatus(uint32_t kind) {

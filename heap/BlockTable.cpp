@@ -4,7 +4,9 @@
 
 #include "blockdata/SelectedBlock.h"
 #include "heap/BlockTableFill.h"
+#include "heap/HeapItems.h"
 #include "heap/HeapQuery.h"
+#include "heap/ItemQuery.h"
 #include "heap/ProgressCaption.h"
 #include "heap/QueryAnswer.h"
 #include "heap/QueryWorker.h"
@@ -29,12 +31,32 @@ class KeptBlockSink : public BlockTableSink {
   ProgressCaption m_caption;
 };
 
-// On the worker. A big process may not fit the default buffer; bigger ones
-// are tried, each step on this thread.
-void QueryBlockTable(HeapQuery& query, uint32_t processId, QueryOutcome& outcome) {
+// Room for as many rows as the heap has entries; the count is the system's
+// word, so the room is kept within reason.
+constexpr uint32_t kLargestRowHint = 1u << 24;
+
+// On the worker. The system's items where it has them; else the walk of
+// the entries, from a query of the whole process. A big process may not fit
+// the default buffer; bigger ones are tried, each step on this thread.
+void QueryBlockTable(const QueryRequest& request, HeapQuery& query, QueryOutcome& outcome,
+                     const std::atomic<bool>& stop) {
+  if (request.queryHeap != nullptr) {
+    const ProcessHandle process(::OpenProcess(kItemQueryAccess, FALSE, request.processId));
+    if (!process) {
+      outcome.openFailed = true;
+      return;
+    }
+    outcome.rows.Reserve(std::min(request.rowHint, kLargestRowHint));
+    outcome.itemStatus = QueryHeapItems(request.queryHeap, process.Get(), request.heapBase, outcome.rows, stop).status;
+    if (JudgeItemAnswer(outcome.itemStatus) != ItemAnswer::UseWalk) {
+      outcome.fromItems = true;
+      return;
+    }
+    outcome.rows.Clear();
+  }
   outcome.created = query.Create();
   if (!outcome.created) return;
-  outcome.status = query.QueryGrowing(processId, kQueryHeapSummary | kQueryHeapEntries);
+  outcome.status = query.QueryGrowing(request.processId, kQueryHeapSummary | kQueryHeapEntries);
   outcome.queryMs = query.LastQueryMs();
   outcome.hasHeapList = outcome.status == 0 && query.Reader().HasHeapList();
 }
@@ -44,12 +66,12 @@ void CTarnwickDlg::OnNodeListClick(NMHDR*, LRESULT* pResult) {
   *pResult = 0;
   const int item = SelectedRow(m_nodeList);
   if (item < 0 || static_cast<size_t>(item) >= m_nodeRows.Count()) return;
-  const uint64_t baseAddress = m_nodeRows.Shown(static_cast<size_t>(item)).BaseAddress;
+  const HeapRecord& node = m_nodeRows.Shown(static_cast<size_t>(item));
   const int processId = GetSelectedProcessId();
   if (processId == -1) return;
 
   EnableForBlockWork(FALSE);
-  FillBlockTable(baseAddress, static_cast<uint32_t>(processId));
+  FillBlockTable(node.BaseAddress, static_cast<uint32_t>(processId), node.NumberOfEntries);
   EnableForBlockWork(TRUE);
 }
 
@@ -69,30 +91,57 @@ void CTarnwickDlg::ClearBlockTable() {
   ForgetSort(m_blockList, m_blockSort);
 }
 
-bool CTarnwickDlg::FillBlockTable(uint64_t heapBaseAddress, uint32_t processId) {
+bool CTarnwickDlg::FillBlockTable(uint64_t heapBaseAddress, uint32_t processId, uint32_t rowHint) {
   ClearBlockTable();
 
-  PendingQuery pending({m_pfnRtlCreateQueryDebugBuffer, m_pfnRtlDestroyQueryDebugBuffer,
-                        m_pfnRtlQueryProcessDebugInformation, m_systemBuildNumber, processId, &QueryBlockTable});
-  if (!WaitForAnswer(pending, m_blockCaption, kBlockCaptionText)) return false;
-  if (ReportFailedAnswer(pending.Outcome(), "Failed to create debug buffer for heap storage")) return false;
+  QueryRequest request{m_pfnRtlCreateQueryDebugBuffer, m_pfnRtlDestroyQueryDebugBuffer,
+                       m_pfnRtlQueryProcessDebugInformation, m_systemBuildNumber, processId, &QueryBlockTable};
+  request.queryHeap = m_pfnRtlQueryHeapInformation;
+  request.heapBase = heapBaseAddress;
+  request.rowHint = rowHint;
+  PendingQuery pending(request);
+  // The system waits for the target's answer to the items without a limit.
+  const uint32_t limitMs = request.queryHeap != nullptr ? m_itemAnswerLimitMs : 0;
+  if (!WaitForAnswer(pending, m_blockCaption, kBlockCaptionText, limitMs)) {
+    if (pending.GaveUp()) Report(kNoAnswerText, MB_ICONINFORMATION);
+    return false;
+  }
+  QueryOutcome& outcome = pending.Outcome();
+  if (outcome.openFailed) {
+    Report(kInsufficientRightsText);
+    return false;
+  }
+  if (outcome.fromItems) {
+    if (JudgeItemAnswer(outcome.itemStatus) == ItemAnswer::Failed) {
+      Report(HeapQuery::FailureText(outcome.itemStatus).c_str());
+      return false;
+    }
+    m_blockRows = std::move(outcome.rows);
+    ShowFilledBlockTable(processId, heapBaseAddress);
+    return true;
+  }
+  if (ReportFailedAnswer(outcome, "Failed to create debug buffer for heap storage")) return false;
 
   const HeapQueryReader reader = pending.Query().Reader();
   HeapRecord heap;
   if (reader.FindHeap(heapBaseAddress, heap)) {
     // Room for every entry at once; segment entries make it an upper bound.
-    // The count is the system's word, so the room is kept within reason.
-    constexpr uint32_t kLargestRowHint = 1u << 24;
     m_blockRows.Reserve(std::min(heap.NumberOfEntries, kLargestRowHint));
     {
       KeptBlockSink sink(m_blockRows, m_blockCaption);
       FillBlockRows(reader, heap, sink);
     }
-    m_blockList.SetItemCount(static_cast<int>(m_blockRows.Count()));
-    m_shownHeap = ShownHeap{processId, heapBaseAddress};
-    // The marked heap again: what came and went since.
-    if (m_mark.IsOf(processId, heapBaseAddress)) m_changes = CompareWithMark(m_mark, m_blockRows);
+    ShowFilledBlockTable(processId, heapBaseAddress);
+  } else {
+    m_blockCaption.SetWindowText(BlockCaption().c_str());
   }
-  m_blockCaption.SetWindowText(BlockCaption().c_str());
   return true;
+}
+
+void CTarnwickDlg::ShowFilledBlockTable(uint32_t processId, uint64_t heapBaseAddress) {
+  m_blockList.SetItemCount(static_cast<int>(m_blockRows.Count()));
+  m_shownHeap = ShownHeap{processId, heapBaseAddress};
+  // The marked heap again: what came and went since.
+  if (m_mark.IsOf(processId, heapBaseAddress)) m_changes = CompareWithMark(m_mark, m_blockRows);
+  m_blockCaption.SetWindowText(BlockCaption().c_str());
 }

@@ -10,11 +10,9 @@ uint64_t AddressSum(const HeapQueryReader& reader, uint64_t address, uint64_t of
 }
 
 // The kind comes from the block's own flags only: a block with none of the
-// tested bits is unclassified, whatever the block before it was.
+// busy bits is free (0x0100 on older systems, no bit at all on newer ones).
 uint32_t ClassifyBlock(const HeapEntryRecord& entry) {
-  if ((entry.Flags & (kEntryFlagsFixed | kEntryFlagFixedExtra)) != 0) return kBlockKindFixed;
-  if ((entry.Flags & kEntryFlagFree) != 0) return kBlockKindFree;
-  return kBlockKindUnclassified;
+  return (entry.Flags & (kEntryFlagsFixed | kEntryFlagFixedExtra)) != 0 ? kBlockKindFixed : kBlockKindFree;
 }
 
 // Steps over the run of segment entries starting at `entry` (entry i). On
@@ -36,7 +34,7 @@ bool SkipSegments(const HeapQueryReader& reader, const HeapRecord& heap, uint32_
 bool BlockWalkFirst(const HeapQueryReader& reader, const HeapRecord& heap, BlockCursor& cursor) {
   cursor.Index = 0;
   cursor.Address = 0;
-  cursor.Kind = kBlockKindUnclassified;
+  cursor.Kind = kBlockKindFree;
   HeapEntryRecord entry{};
   if (heap.NumberOfEntries == 0 || !reader.ReadEntry(heap, 0, entry)) return false;
   // When entry 0 is a block, Address stays 0 and the first run's

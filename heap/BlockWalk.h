@@ -6,14 +6,21 @@
 
 #include "heap/HeapRecords.h"
 
-constexpr uint32_t kBlockKindUnclassified = 0;
+// What a block is: its Allocation Type and Status. The walk of entries
+// knows fixed and free blocks only; the system's items also tell LFH slots
+// and large blocks.
 constexpr uint32_t kBlockKindFixed = 1;
 constexpr uint32_t kBlockKindFree = 2;
+constexpr uint32_t kBlockKindLfh = 3;
+constexpr uint32_t kBlockKindLarge = 4;
 
 // Entry flag bits the walk tests.
 constexpr uint16_t kEntryFlagSegment = 0x0002;
 constexpr uint16_t kEntryFlagsFixed = 0x00F1;
 constexpr uint16_t kEntryFlagFixedExtra = 0x0200;
+// Windows 7 and 8.1 marked free blocks 0x0100; Windows 10 and 11 write
+// flags 0 for them (0x0100 is never written there). A block entry with no
+// busy bit is free either way.
 constexpr uint16_t kEntryFlagFree = 0x0100;
 
 struct BlockCursor {

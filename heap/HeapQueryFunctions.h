@@ -3,6 +3,7 @@
 // of their own with the same signatures there.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 // The process identifier is pointer-sized (the system takes it as a
@@ -16,3 +17,11 @@ using PfnRtlQueryProcessDebugInformation = int32_t(__stdcall*)(uintptr_t process
 // Query flags: heap summary, and the entries of every heap.
 constexpr uint32_t kQueryHeapSummary = 0x04;
 constexpr uint32_t kQueryHeapEntries = 0x10;
+
+// ntdll's RtlQueryHeapInformation (heap, class, information, its size,
+// returned size), and the callback its extended class calls once per item
+// (item, context); a negative status from the callback ends the calls.
+// Optional: systems before Windows 10 and Wine have no extended class.
+using PfnRtlQueryHeapInformation = int32_t(__stdcall*)(void* heap, uint32_t infoClass, void* info, size_t size,
+                                                       size_t* returned);
+using PfnHeapItemCallback = int32_t(__stdcall*)(const void* item, void* context);

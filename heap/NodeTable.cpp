@@ -12,11 +12,11 @@ namespace {
 // On the worker. The entries are not shown here, but asking for them first
 // gives the same view of the heaps as the block table's query (and the
 // segment heaps' totals); the summary is the fallback.
-void QueryNodeTable(HeapQuery& query, uint32_t processId, QueryOutcome& outcome) {
+void QueryNodeTable(const QueryRequest& request, HeapQuery& query, QueryOutcome& outcome, const std::atomic<bool>&) {
   outcome.created = query.Create();
   if (!outcome.created) return;
-  outcome.status = query.Query(processId, kQueryHeapSummary | kQueryHeapEntries);
-  if (FallBackToSummary(outcome.status)) outcome.status = query.Query(processId, kQueryHeapSummary);
+  outcome.status = query.Query(request.processId, kQueryHeapSummary | kQueryHeapEntries);
+  if (FallBackToSummary(outcome.status)) outcome.status = query.Query(request.processId, kQueryHeapSummary);
   outcome.queryMs = query.LastQueryMs();
   outcome.hasHeapList = outcome.status == 0 && query.Reader().HasHeapList();
 }

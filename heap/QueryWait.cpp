@@ -1,6 +1,8 @@
 // The dialog's side of a heap query on a worker: its thread keeps handling
 // messages (painting, moving, keys) until the answer is in, Escape stops
 // the wait, or the window ends.
+#include <algorithm>
+
 #include "heap/QueryAnswer.h"
 #include "heap/QueryWorker.h"
 #include "shell/TarnwickDlg.h"
@@ -39,7 +41,7 @@ class CaptionSize {
 };
 }  // namespace
 
-bool CTarnwickDlg::WaitForAnswer(PendingQuery& pending, CStatic& caption, const char* ownText) {
+bool CTarnwickDlg::WaitForAnswer(PendingQuery& pending, CStatic& caption, const char* ownText, uint32_t limitMs) {
   if (!pending.Started()) return true;  // its outcome says no buffer came
   CaptionSize captionSize(*this, caption);
   PendingQuery* const outer = m_waitingQuery;
@@ -49,14 +51,21 @@ bool CTarnwickDlg::WaitForAnswer(PendingQuery& pending, CStatic& caption, const 
   const HANDLE answer = pending.AnswerEvent();
   while (!pending.Stopped()) {
     DWORD timeout = INFINITE;
+    const ULONGLONG waited = ::GetTickCount64() - start;
+    if (limitMs != 0) {
+      if (waited >= limitMs) {
+        pending.GiveUp();
+        break;
+      }
+      timeout = static_cast<DWORD>(limitMs - waited);
+    }
     if (!captionShown) {
-      const ULONGLONG waited = ::GetTickCount64() - start;
       if (waited >= kWaitingCaptionAfterMs) {
         captionSize.Widen(m_blockList);
         caption.SetWindowText(WaitingCaptionText(ownText).c_str());
         captionShown = true;
       } else {
-        timeout = static_cast<DWORD>(kWaitingCaptionAfterMs - waited);
+        timeout = std::min(timeout, static_cast<DWORD>(kWaitingCaptionAfterMs - waited));
       }
     }
     const DWORD woke = ::MsgWaitForMultipleObjectsEx(1, &answer, timeout, QS_ALLINPUT, MWMO_INPUTAVAILABLE);

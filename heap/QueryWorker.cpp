@@ -4,14 +4,13 @@
 
 struct QueryJob {
   explicit QueryJob(const QueryRequest& request)
-      : query(request.create, request.destroy, request.query, request.systemBuild),
-        processId(request.processId),
-        work(request.work) {}
+      : request(request), query(request.create, request.destroy, request.query, request.systemBuild) {}
 
+  const QueryRequest request;
   HeapQuery query;
-  const uint32_t processId;
-  void (*const work)(HeapQuery&, uint32_t, QueryOutcome&);
   QueryOutcome outcome;
+  // Read by the item callback on the worker, set by the dialog's thread.
+  std::atomic<bool> stopRequested{false};
   // Manual-reset: the answer is in; the dialog is done with it (or stopped).
   KernelHandle answered{::CreateEventA(nullptr, TRUE, FALSE, nullptr)};
   KernelHandle released{::CreateEventA(nullptr, TRUE, FALSE, nullptr)};
@@ -24,7 +23,7 @@ namespace {
 DWORD WINAPI RunQueryJob(void* parameter) {
   const std::unique_ptr<std::shared_ptr<QueryJob>> owned(static_cast<std::shared_ptr<QueryJob>*>(parameter));
   QueryJob& job = **owned;
-  job.work(job.query, job.processId, job.outcome);
+  job.request.work(job.request, job.query, job.outcome, job.stopRequested);
   bool stopped;
   {
     const std::lock_guard guard(job.lock);
@@ -35,6 +34,7 @@ DWORD WINAPI RunQueryJob(void* parameter) {
     ::WaitForSingleObject(job.released.Get(), INFINITE);
   }
   job.query.Destroy();
+  job.outcome.rows.Clear();  // a forgotten answer's rows go with the worker
   return 0;
 }
 
@@ -66,6 +66,7 @@ bool PendingQuery::Answered() const { return ::WaitForSingleObject(m_job->answer
 void PendingQuery::Stop() {
   if (!Started() || m_stopped) return;
   m_stopped = true;
+  m_job->stopRequested = true;
   {
     const std::lock_guard guard(m_job->lock);
     m_job->stopped = true;
@@ -76,4 +77,5 @@ void PendingQuery::Stop() {
 }
 
 const QueryOutcome& PendingQuery::Outcome() const { return m_job->outcome; }
+QueryOutcome& PendingQuery::Outcome() { return m_job->outcome; }
 const HeapQuery& PendingQuery::Query() const { return m_job->query; }

@@ -6,9 +6,11 @@
 // destroys the buffer itself and nothing it found reaches a table.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 
+#include "heap/BlockRows.h"
 #include "heap/HeapQuery.h"
 #include "heap/ProcessHandle.h"
 
@@ -18,6 +20,12 @@ struct QueryOutcome {
   int32_t status = 0;    // the last query's status
   uint64_t queryMs = 0;  // how long the last query took
   bool hasHeapList = false;
+  // The block table's query of the system's items: the target could not
+  // be opened for it; it was made (then the rows are its answer).
+  bool openFailed = false;
+  bool fromItems = false;
+  int32_t itemStatus = 0;
+  BlockRows rows;
 };
 
 struct QueryRequest {
@@ -26,8 +34,14 @@ struct QueryRequest {
   PfnRtlQueryProcessDebugInformation query;
   uint32_t systemBuild;
   uint32_t processId;
-  // What the worker does with its query: create the buffer and query it.
-  void (*work)(HeapQuery& query, uint32_t processId, QueryOutcome& outcome);
+  // What the worker does: create the buffer and query it, or ask for the
+  // items of one heap (stopping when `stop` is set).
+  void (*work)(const QueryRequest& request, HeapQuery& query, QueryOutcome& outcome, const std::atomic<bool>& stop);
+  // For the block table: the system's extended call (null where ntdll has
+  // none), the heap, and how many rows to make room for.
+  PfnRtlQueryHeapInformation queryHeap = nullptr;
+  uint64_t heapBase = 0;
+  uint32_t rowHint = 0;
 };
 
 struct QueryJob;
@@ -49,13 +63,21 @@ class PendingQuery {
   // Forgets the query; its worker cleans up by itself when it returns.
   void Stop();
   bool Stopped() const { return m_stopped; }
+  // Stops waiting because the answer took too long.
+  void GiveUp() {
+    Stop();
+    m_gaveUp = true;
+  }
+  bool GaveUp() const { return m_gaveUp; }
 
   // Only once answered, and not stopped.
   const QueryOutcome& Outcome() const;
+  QueryOutcome& Outcome();
   const HeapQuery& Query() const;
 
  private:
   std::shared_ptr<QueryJob> m_job;
   KernelHandle m_thread;
   bool m_stopped = false;
+  bool m_gaveUp = false;
 };

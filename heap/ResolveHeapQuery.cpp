@@ -36,6 +36,8 @@ BOOL CTarnwickDlg::ResolveHeapQueryFunctions() {
   m_pfnRtlQueryProcessDebugInformation =
       Export<PfnRtlQueryProcessDebugInformation>(ntdll, "RtlQueryProcessDebugInformation");
   m_systemBuildNumber = SystemBuildNumber(ntdll);
+  // Optional: without it the block table comes from the walk of the entries.
+  m_pfnRtlQueryHeapInformation = Export<PfnRtlQueryHeapInformation>(ntdll, "RtlQueryHeapInformation");
   // Optional: without it no process counts as frozen.
   m_pfnNtQueryInformationProcess = Export<PfnNtQueryInformationProcess>(ntdll, "NtQueryInformationProcess");
   if (!m_pfnRtlCreateQueryDebugBuffer || !m_pfnRtlDestroyQueryDebugBuffer || !m_pfnRtlQueryProcessDebugInformation) {

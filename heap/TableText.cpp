@@ -78,24 +78,21 @@ bool ParseHex(const char* text, uint64_t& out) {
   return true;
 }
 
+const char* AllocationTypeText(uint32_t kind) {
+  switch (kind) {
+    case kBlockKindFree: return kAllocationTypeFree;
+    case kBlockKindLfh: return kAllocationTypeLfh;
+    case kBlockKindLarge: return kAllocationTypeLarge;
+    default: return kAllocationTypeFixed;  // the kinds the program makes are the four
+  }
+}
+
 void MakeBlockRowTexts(uint32_t row, const BlockCursor& cursor, Width width, BlockRowTexts& out) {
   FormatDecimal(static_cast<int32_t>(row + 1), out.index);
   FormatHex(cursor.Address, AddressDigits(width), out.address);
   FormatHex(cursor.Size, 8, out.size);
-  switch (cursor.Kind) {
-    case kBlockKindFixed:
-      out.allocationType = kAllocationTypeFixed;
-      out.status = kBlockStatusAllocated;
-      break;
-    case kBlockKindFree:
-      out.allocationType = kAllocationTypeFree;
-      out.status = kBlockStatusFree;
-      break;
-    default:
-      out.allocationType = kAllocationTypeUnknown;
-      out.status = kBlockStatusAllocated;
-      break;
-  }
+  out.allocationType = AllocationTypeText(cursor.Kind);
+  out.status = cursor.Kind == kBlockKindFree ? kBlockStatusFree : kBlockStatusAllocated;
 }
 
 void MakeNodeRowTexts(uint32_t index, const HeapRecord& heap, Width width, NodeRowTexts& out) {

@@ -50,7 +50,8 @@ inline constexpr const char kBlockCaptionText[] = "Heap Blocks within the select
 
 inline constexpr const char kAllocationTypeFixed[] = "FIXED";
 inline constexpr const char kAllocationTypeFree[] = "Not applicable";
-inline constexpr const char kAllocationTypeUnknown[] = "Unknown";
+inline constexpr const char kAllocationTypeLfh[] = "LFH";
+inline constexpr const char kAllocationTypeLarge[] = "Large";
 inline constexpr const char kBlockStatusFree[] = "Free";
 inline constexpr const char kBlockStatusAllocated[] = "Allocated";
 
@@ -61,6 +62,9 @@ struct BlockRowTexts {
   const char* allocationType;
   const char* status;
 };
+
+// The Allocation Type of a kind (kBlockKind...).
+const char* AllocationTypeText(uint32_t kind);
 
 // The five cells of block-table row `row` (counted from 0).
 void MakeBlockRowTexts(uint32_t row, const BlockCursor& cursor, Width width, BlockRowTexts& out);

@@ -3,6 +3,7 @@ list(APPEND TARNWICK_CORE_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/MemoryImage.cpp
   ${CMAKE_CURRENT_LIST_DIR}/HeapRecords.cpp
   ${CMAKE_CURRENT_LIST_DIR}/BlockWalk.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/HeapItems.cpp
   ${CMAKE_CURRENT_LIST_DIR}/BlockTableFill.cpp
   ${CMAKE_CURRENT_LIST_DIR}/BlockRows.cpp
   ${CMAKE_CURRENT_LIST_DIR}/TableText.cpp
@@ -22,6 +23,7 @@ list(APPEND TARNWICK_WIN32_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/OwnMemoryImage.cpp
   ${CMAKE_CURRENT_LIST_DIR}/HeapQuery.cpp
   ${CMAKE_CURRENT_LIST_DIR}/QueryWorker.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/ItemQuery.cpp
   ${CMAKE_CURRENT_LIST_DIR}/QueryWait.cpp
   ${CMAKE_CURRENT_LIST_DIR}/NodeTable.cpp
   ${CMAKE_CURRENT_LIST_DIR}/BlockTable.cpp

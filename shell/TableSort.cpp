@@ -82,8 +82,8 @@ std::vector<uint32_t> RanksOf(const std::vector<uint32_t>& order) {
 
 std::optional<std::vector<uint32_t>> BlockRowOrder(const BlockRows& rows, int column, bool descending) {
   if (column < 0 || column > 4) return std::nullopt;
-  // Folded, the texts order as "fixed" < "not applicable" < "unknown", and
-  // "allocated" < "free".
+  // Folded, the texts order as "fixed" < "large" < "lfh" < "not applicable",
+  // and "allocated" < "free".
   const auto key = [column, &rows](size_t walkIndex) -> uint64_t {
     const BlockRowValues& row = rows.InWalkOrder(walkIndex);
     switch (column) {
@@ -94,7 +94,7 @@ std::optional<std::vector<uint32_t>> BlockRowOrder(const BlockRows& rows, int co
       case 2:
         return row.size;
       case 3:
-        return row.kind == kBlockKindFixed ? 0 : row.kind == kBlockKindFree ? 1 : 2;
+        return row.kind == kBlockKindLarge ? 1 : row.kind == kBlockKindLfh ? 2 : row.kind == kBlockKindFree ? 3 : 0;
       default:
         return row.Free() ? 1 : 0;
     }

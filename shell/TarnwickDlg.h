@@ -57,7 +57,8 @@ class CTarnwickDlg : public CDialog {
   // and keeps handling messages: false when the wait was stopped (Escape,
   // another process chosen, the window closed).
   BOOL ResolveHeapQueryFunctions();
-  bool WaitForAnswer(PendingQuery& pending, CStatic& caption, const char* ownText);
+  // With limitMs, a wait that lasts longer gives up (pending.GaveUp()).
+  bool WaitForAnswer(PendingQuery& pending, CStatic& caption, const char* ownText, uint32_t limitMs = 0);
   // Whether the system says the process is frozen (an app in the
   // background); false when it can't tell.
   bool ProcessIsFrozen(uint32_t processId);
@@ -65,7 +66,12 @@ class CTarnwickDlg : public CDialog {
   // failure, no answer in time); false when it holds them.
   bool ReportFailedAnswer(const QueryOutcome& outcome, const char* noBufferText);
   void FillHeapNodeTable(uint32_t processId);
-  bool FillBlockTable(uint64_t heapBaseAddress, uint32_t processId);
+  // The heap's blocks from the system's items, or from the walk of its
+  // entries where the system has no such items; rowHint: the heap's entry
+  // count, room made for that many rows.
+  bool FillBlockTable(uint64_t heapBaseAddress, uint32_t processId, uint32_t rowHint = 0);
+  // The kept rows shown as the table of that heap, the caption set.
+  void ShowFilledBlockTable(uint32_t processId, uint64_t heapBaseAddress);
   // Empties the block table and the rows kept beside it.
   void ClearBlockTable();
   // The controls a fill or a search of the block table disables, in order.
@@ -173,6 +179,11 @@ class CTarnwickDlg : public CDialog {
   PfnRtlCreateQueryDebugBuffer m_pfnRtlCreateQueryDebugBuffer;
   PfnRtlDestroyQueryDebugBuffer m_pfnRtlDestroyQueryDebugBuffer;
   PfnRtlQueryProcessDebugInformation m_pfnRtlQueryProcessDebugInformation;
+  // ntdll's RtlQueryHeapInformation (null where missing): the block table
+  // asks it for the system's items of a heap. The system waits for the
+  // target without a limit; the dialog gives up after m_itemAnswerLimitMs.
+  PfnRtlQueryHeapInformation m_pfnRtlQueryHeapInformation = nullptr;
+  uint32_t m_itemAnswerLimitMs = 60000;
   // The system's build number (0 when unknown): tells which heap-list layout
   // to expect when the buffer itself can't tell.
   uint32_t m_systemBuildNumber = 0;

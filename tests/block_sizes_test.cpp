@@ -52,10 +52,10 @@ std::string Share(uint64_t bytes, uint64_t total) {
 
 TEST(BlockSizesTest, BusyBlocksGroupBySizeFreeOnesOnlyCountInTheTotals) {
   // A free block of a busy one's size (0x40) does not join its group;
-  // unclassified and unknown kinds are busy.
+  // LFH slots and large blocks are busy.
   const BlockSizes sizes = GroupBlockSizes(RowsOf({{0x1000, 0x20, kFixed},
                                                    {0x1020, 0x40, kFree},
-                                                   {0x1060, 0x20, kBlockKindUnclassified},
+                                                   {0x1060, 0x20, kBlockKindLfh},
                                                    {0x1080, 0x100, kFree},
                                                    {0x1180, 0x40, kFixed},
                                                    {0x11C0, 0x20, kFixed},

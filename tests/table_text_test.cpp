@@ -129,11 +129,13 @@ TEST(TableTextTest, RowTexts) {
   EXPECT_STREQ("42", block.index);
   EXPECT_STREQ("Not applicable", block.allocationType);
   EXPECT_STREQ("Free", block.status);
-  for (uint32_t kind : {kBlockKindUnclassified, 4u, 7u}) {
-    MakeBlockRowTexts(0, BlockCursor{0, 0, kind, 0}, Width::Bits32, block);
-    EXPECT_STREQ("Unknown", block.allocationType);
-    EXPECT_STREQ("Allocated", block.status);
-  }
+  // The system's items tell LFH slots and large blocks; both are busy.
+  MakeBlockRowTexts(0, BlockCursor{0, 0, kBlockKindLfh, 0}, Width::Bits32, block);
+  EXPECT_STREQ("LFH", block.allocationType);
+  EXPECT_STREQ("Allocated", block.status);
+  MakeBlockRowTexts(0, BlockCursor{0, 0, kBlockKindLarge, 0}, Width::Bits32, block);
+  EXPECT_STREQ("Large", block.allocationType);
+  EXPECT_STREQ("Allocated", block.status);
 
   NodeRowTexts node{};
   MakeNodeRowTexts(2, HeapRecord{0x00150000, 0x00000002, 8, 0x0001A2B0, 0x00100000, 0, 0}, Width::Bits32, node);
@@ -278,9 +280,9 @@ TEST(TableSortTest, KeptRowsSortAsTheTextsTheyStandFor) {
   const std::vector<BlockCursor> blocks = {{0x00150588, 0x20, kBlockKindFixed, 0},
                                            {0xFFFFFFFFFFFFFFF0, 0x1'0000'0010, kBlockKindFree, 0},
                                            {0x00000010, 0x08, kBlockKindFree, 0},
-                                           {0x7FF6A0000710, 0xFFFFFFFF, kBlockKindUnclassified, 0},
+                                           {0x7FF6A0000710, 0xFFFFFFFF, kBlockKindLfh, 0},
                                            {0x00000010, 0x20, kBlockKindFixed, 0},
-                                           {0x00150588, 0x08, 7, 0}};
+                                           {0x00150588, 0x08, kBlockKindLarge, 0}};
   BlockRows rows;
   std::vector<BlockRowTexts> texts(blocks.size());
   for (size_t i = 0; i < blocks.size(); ++i) {
@@ -338,7 +340,7 @@ TEST(TableCellsTest, CellsOfTheRowShownReadAsAFillOfTextsWroteThem) {
   BlockRows rows;
   rows.Add({0x00150588, 0x20, kBlockKindFixed});
   rows.Add({0x001505A8, 0x40, kBlockKindFree});
-  rows.Add({0x00A00048, 0x000F0000, kBlockKindUnclassified});
+  rows.Add({0x00A00048, 0x000F0000, kBlockKindLfh});
   ASSERT_TRUE(rows.SetShownOrder({2, 0, 1}));
   char text[kHexTextSize];
   const auto cell = [&](size_t position, int column, Width width = Width::Bits32, size_t room = sizeof text) {
@@ -349,7 +351,7 @@ TEST(TableCellsTest, CellsOfTheRowShownReadAsAFillOfTextsWroteThem) {
   EXPECT_EQ(cell(0, 0), "3");
   EXPECT_EQ(cell(0, 1), "0x00a00048");
   EXPECT_EQ(cell(0, 2), "0x000f0000");
-  EXPECT_EQ(cell(0, 3), "Unknown");
+  EXPECT_EQ(cell(0, 3), "LFH");
   EXPECT_EQ(cell(0, 4), "Allocated");
   EXPECT_EQ(cell(2, 3), "Not applicable");
   EXPECT_EQ(cell(2, 4), "Free");
