@@ -13,6 +13,7 @@
 #include "CopyDriver.h"
 #include "DialogWatcher.h"
 #include "LiveDialog.h"
+#include "heap/HeapItems.h"
 #include "blockdata/DumpLines.h"
 #include "blockdata/FindBlock.h"
 #include "heap/TableText.h"
@@ -214,18 +215,10 @@ TEST_F(FindBlock, WrapsPassesOverFreeBlocksAndCountsUnreadableOnes) {
   ASSERT_NE(thirty, nullptr);
   SubstituteScenario scenario = restore.saved;
   SubstituteHeap& heap = scenario.heaps.at(0);
-  uint64_t address = 0;
-  for (SubstituteEntry& entry : heap.entries) {
-    if (entry.flags & kScenarioSegmentFlags) {
-      address = entry.address + kScenarioEntryOverhead;
-      continue;
-    }
-    if (address == thirty->address) entry.flags = kScenarioFreeFlags;
-    address += entry.size;
-  }
+  for (SubstituteItem& item : heap.items)
+    if (item.type == kHeapItemBlock && item.address == thirty->address) item.flags = 0;
   const uint64_t unreadable = Report().unreadableAddress;
-  heap.entries.push_back({0, kScenarioSegmentFlags, unreadable - kScenarioEntryOverhead});
-  heap.entries.push_back({0x40, kScenarioBusyFlags, 0});
+  heap.items.push_back({kHeapItemBlock, unreadable, 0x40, 0, kItemBlockBusy, 8, false});
   SetSubstituteScenario(scenario);
   OpenPrivateHeap();
   const int rows = dlg->m_blockList.GetItemCount();

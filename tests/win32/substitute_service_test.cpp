@@ -61,8 +61,9 @@ SubstituteScenario TwoHeaps() {
                             0x1000,
                             0x4000,
                             8,
-                            {{0x00040000, 0x0002, 0x00150580}, {0x20, 0x0001, 0}, {0x40, 0x0100, 0}}});
-  scenario.heaps.push_back({0x00A00000, 0x00001002, 0, 0x2000, 16, {}});
+                            {{0x00040000, 0x0002, 0x00150580}, {0x20, 0x0001, 0}, {0x40, 0x0100, 0}},
+                            {}});
+  scenario.heaps.push_back({0x00A00000, 0x00001002, 0, 0x2000, 16, {}, {}});
   return scenario;
 }
 
@@ -175,7 +176,7 @@ TEST_F(SubstituteService, SecondQueryReplacesTheFirstsContent) {
   Buffer buffer;
   ASSERT_EQ(SubstituteQueryProcessDebugInformation(7, 0x14, buffer.p), 0);
   SubstituteScenario other;
-  other.heaps.push_back({0x00330000, 0, 0, 0, 0, {{0x10, 0x0001, 0}}});
+  other.heaps.push_back({0x00330000, 0, 0, 0, 0, {{0x10, 0x0001, 0}}, {}});
   SetSubstituteScenario(other);
   ASSERT_EQ(SubstituteQueryProcessDebugInformation(7, 0x14, buffer.p), 0);
   const HeapQueryReader reader = ReaderOf(image, buffer.Address());
@@ -219,7 +220,7 @@ TEST_F(SubstituteService, BuffersAreCountedAndMisuseIsRecorded) {
 
 TEST_F(SubstituteService, HundredThousandEntriesAllReachTheReader) {
   SubstituteScenario scenario;
-  SubstituteHeap heap{0x00500000, 0, 0, 0, 8, {}};
+  SubstituteHeap heap{0x00500000, 0, 0, 0, 8, {}, {}};
   for (uint32_t i = 0; i < 100000; ++i) heap.entries.push_back({i, static_cast<uint16_t>(i & 0xFFFF), i * 3});
   scenario.heaps.push_back(std::move(heap));
   SetSubstituteScenario(std::move(scenario));

@@ -19,6 +19,7 @@ void LiveDialog::UseSubstituteService() {
   m_dialog->m_pfnRtlCreateQueryDebugBuffer = &SubstituteCreateQueryDebugBuffer;
   m_dialog->m_pfnRtlDestroyQueryDebugBuffer = &SubstituteDestroyQueryDebugBuffer;
   m_dialog->m_pfnRtlQueryProcessDebugInformation = &SubstituteQueryProcessDebugInformation;
+  m_dialog->m_pfnRtlQueryHeapInformation = &SubstituteQueryHeapInformation;
 }
 
 bool LiveDialog::ChooseProcess(const std::string& prefix) {

@@ -20,7 +20,7 @@ class LiveDialog {
   CTarnwickDlg& operator*() { return *m_dialog; }
   HWND Hwnd() const { return m_dialog->m_hWnd; }
 
-  // The three heap-query members pointed at the substitute service.
+  // The four heap-query members pointed at the substitute service.
   void UseSubstituteService();
 
   // The user confirms the combo entry whose text starts with `prefix`

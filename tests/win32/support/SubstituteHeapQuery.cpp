@@ -9,6 +9,7 @@
 #include <type_traits>
 #include <utility>
 
+#include "heap/HeapItems.h"
 #include "heap/HeapQuery.h"
 #include "heap/HeapQueryFunctions.h"
 #include "heap/HeapRecords.h"
@@ -17,6 +18,7 @@
 static_assert(std::is_same_v<decltype(&SubstituteCreateQueryDebugBuffer), PfnRtlCreateQueryDebugBuffer>);
 static_assert(std::is_same_v<decltype(&SubstituteDestroyQueryDebugBuffer), PfnRtlDestroyQueryDebugBuffer>);
 static_assert(std::is_same_v<decltype(&SubstituteQueryProcessDebugInformation), PfnRtlQueryProcessDebugInformation>);
+static_assert(std::is_same_v<decltype(&SubstituteQueryHeapInformation), PfnRtlQueryHeapInformation>);
 
 namespace {
 
@@ -328,5 +330,87 @@ int32_t __stdcall SubstituteQueryProcessDebugInformation(uintptr_t wideProcessId
     std::vector<uint8_t>().swap(buffer.entries);
     ClearHeader(buffer.bytes);
   }
+  return kSubstituteStatusSuccess;
+}
+
+namespace {
+
+// The request's fields, read at the offsets the system reads them at.
+struct ItemRequest {
+  HANDLE process;
+  uint64_t heap;
+  uint32_t level;
+  PfnHeapItemCallback callback;
+  void* context;
+};
+
+ItemRequest ReadItemRequest(const void* info) {
+  const HeapRequestLayout layout = RequestLayoutOf(kProgramWidth);
+  const auto* bytes = static_cast<const uint8_t*>(info);
+  ItemRequest request{};
+  void* heap = nullptr;
+  std::memcpy(&request.process, bytes + layout.process, sizeof request.process);
+  std::memcpy(&heap, bytes + layout.heap, sizeof heap);
+  std::memcpy(&request.level, bytes + layout.level, sizeof request.level);
+  std::memcpy(&request.callback, bytes + layout.callback, sizeof request.callback);
+  std::memcpy(&request.context, bytes + layout.context, sizeof request.context);
+  request.heap = reinterpret_cast<uintptr_t>(heap);
+  return request;
+}
+
+}  // namespace
+
+int32_t __stdcall SubstituteQueryHeapInformation(void* heapArgument, uint32_t infoClass, void* info, size_t size,
+                                                 size_t*) {
+  LastErrorKeeper lastError;
+  State& state = TheState();
+  uint32_t delay = 0;
+  ItemRequest request{};
+  uint32_t processId = 0;
+  {
+    std::lock_guard guard(state.lock);
+    ++state.counters.itemQueries;
+    if (infoClass != kHeapExtendedInformationClass || heapArgument != nullptr || info == nullptr ||
+        size != RequestLayoutOf(kProgramWidth).size) {
+      state.Misuse("extended call with another class, heap argument or request size:", info);
+      return kStatusInvalidInfoClass;
+    }
+    request = ReadItemRequest(info);
+    processId = request.process != nullptr ? GetProcessId(request.process) : 0;
+    state.counters.itemProcessIds.push_back(processId);
+    state.counters.itemHeaps.push_back(request.heap);
+    if (request.level != kHeapItemLevelBlocks || request.callback == nullptr) {
+      state.Misuse("extended call with another level or no callback:", info);
+      return kSubstituteStatusInvalidParameter;
+    }
+    const SubstituteScenario& scenario = state.scenario;
+    if (!scenario.delayOnlyProcessId || *scenario.delayOnlyProcessId == processId) delay = scenario.answerDelayMs;
+  }
+  if (delay != 0) Sleep(delay);
+
+  std::vector<uint8_t> bytes;
+  std::vector<size_t> offsets;
+  {
+    std::lock_guard guard(state.lock);
+    const SubstituteScenario& scenario = state.scenario;
+    if (!scenario.itemClass) return kStatusInvalidInfoClass;
+    if (scenario.itemStatus) return *scenario.itemStatus;
+    if (scenario.onlyProcessId && *scenario.onlyProcessId != processId) return kSubstituteStatusInvalidParameter;
+    const SubstituteHeap* heap = nullptr;
+    for (const SubstituteHeap& h : scenario.heaps)
+      if (heap == nullptr && h.baseAddress == request.heap) heap = &h;
+    if (heap == nullptr) return kSubstituteStatusInvalidParameter;
+    bytes = LayOutItems(heap->items, offsets);
+    state.counters.firstItemAt = SubstituteClockSeconds();
+  }
+  // The callback runs without the lock, as the system calls it from the
+  // caller's thread once the target's answer is copied back.
+  size_t delivered = 0;
+  for (const size_t offset : offsets) {
+    ++delivered;
+    if (request.callback(bytes.data() + offset, request.context) < 0) break;
+  }
+  std::lock_guard guard(state.lock);
+  state.counters.itemsDelivered += delivered;
   return kSubstituteStatusSuccess;
 }

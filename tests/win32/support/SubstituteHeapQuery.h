@@ -14,7 +14,8 @@
 //   entry:      reserved bytes 0xEE, 0xFFFF in the two after Flags
 //
 // The pointers are real pointers into this process, valid until the buffer
-// is destroyed. Every call is counted, and misuse (destroying or querying a
+// is destroyed. The extended heap information is laid out per call, item
+// by item as the system writes it for the program's width. Every call is counted, and misuse (destroying or querying a
 // buffer that is not live, creating with arguments the program never
 // passes) is recorded for the test to assert on.
 #pragma once
@@ -31,6 +32,19 @@ struct SubstituteEntry {
   uint64_t address = 0;
 };
 
+// One item of the system's extended heap information (heap/HeapItems.h).
+struct SubstituteItem {
+  uint32_t type = 0;      // kHeapItemRegion, kHeapItemRange or kHeapItemBlock
+  uint64_t address = 0;   // a block's: what HeapAlloc returned
+  uint64_t size = 0;      // region: reserved; range: its size; block: data size
+  uint64_t commit = 0;    // region: committed
+  uint32_t flags = 0;     // block: kItemBlock...; range: kItemRange...
+  uint64_t overhead = 0;  // block
+  // A block whose item carries extra information: a chain of two records
+  // (one of another type, then the settable one), and the flag 0x2.
+  bool extra = false;
+};
+
 struct SubstituteHeap {
   uint64_t baseAddress = 0;
   uint32_t flags = 0;
@@ -38,7 +52,22 @@ struct SubstituteHeap {
   uint64_t bytesCommitted = 0;
   uint16_t entryOverhead = 0;
   std::vector<SubstituteEntry> entries;
+  // What the extended call hands to the callback for this heap, in order.
+  std::vector<SubstituteItem> items;
 };
+
+// The 0x14 query's entries as Windows 10 and 11 write them from the items:
+// a region gives a segment entry (flags 0x0002) at the region's base with
+// its reserved size, an uncommitted range an entry of flags 0x1000 and its
+// size, a block an entry of its data size plus overhead with flags 0x0001
+// when busy (else 0), | 0x8000 for an LFH slot, | 0x4000 for a large
+// block, | 0x0010 with extra information; no block entry carries an
+// address, and committed ranges give none.
+std::vector<SubstituteEntry> EntriesFromItems(const std::vector<SubstituteItem>& items);
+
+// The items laid out one after the other as the system hands them over
+// (each at an 8-byte boundary), with the offset of each.
+std::vector<uint8_t> LayOutItems(const std::vector<SubstituteItem>& items, std::vector<size_t>& offsets);
 
 // Status values the service answers with.
 constexpr int32_t kSubstituteStatusSuccess = 0;
@@ -74,6 +103,11 @@ struct SubstituteScenario {
   // delayOnlyProcessId, only queries for that process wait.
   uint32_t answerDelayMs = 0;
   std::optional<uint32_t> delayOnlyProcessId;
+  // Whether the extended call knows its class (Windows 10 and 11): when
+  // not, it answers STATUS_INVALID_INFO_CLASS, as Wine and older systems do.
+  bool itemClass = false;
+  // When set, the extended call answers this status without calling back.
+  std::optional<int32_t> itemStatus;
 };
 
 struct SubstituteCounters {
@@ -91,6 +125,13 @@ struct SubstituteCounters {
   double lastQuerySeconds = 0;
   double lastDestroySeconds = 0;
   double lastQueryReturnedAt = 0;
+  // The extended call: every call, the process and heap each asked for,
+  // the items handed to the callback, and when the first of them was.
+  int itemQueries = 0;
+  std::vector<uint32_t> itemProcessIds;
+  std::vector<uint64_t> itemHeaps;
+  size_t itemsDelivered = 0;
+  double firstItemAt = 0;
 };
 
 // The clock of those counters: the performance counter, in seconds.
@@ -124,3 +165,10 @@ std::vector<std::string> SubstituteMisuseLog();
 void* __stdcall SubstituteCreateQueryDebugBuffer(uint32_t maximumCommit, uint32_t useEventPair);
 int32_t __stdcall SubstituteDestroyQueryDebugBuffer(void* buffer);
 int32_t __stdcall SubstituteQueryProcessDebugInformation(uintptr_t processId, uint32_t flags, void* buffer);
+// RtlQueryHeapInformation with the extended class: reads the request as the
+// system does, finds the scenario's heap by the request's base and calls
+// the callback once per item, on the calling thread, until it returns a
+// negative status. Misuse (another class or request size, a heap argument,
+// a level other than 5, no callback) is recorded.
+int32_t __stdcall SubstituteQueryHeapInformation(void* heap, uint32_t infoClass, void* info, size_t size,
+                                                 size_t* returned);

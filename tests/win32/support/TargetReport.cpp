@@ -2,6 +2,7 @@
 
 #include <sstream>
 
+#include "heap/HeapItems.h"
 #include "target/BlockPattern.h"
 
 namespace {
@@ -119,29 +120,27 @@ std::vector<uint8_t> ExpectedBlockBytes(int index, uint32_t size) {
 SubstituteHeap SubstituteHeapFromWalk(const TargetReport::Heap& heap) {
   SubstituteHeap out;
   out.baseAddress = heap.handle;
-  out.flags = kScenarioHeapFlags;
-  out.entryOverhead = kScenarioEntryOverhead;
-  out.entries.reserve(heap.entries.size() * 2);
-
-  bool placed = false;  // whether a segment entry has set the walk's address yet
-  uint64_t next = 0;    // where the walk of the records puts the next block
+  out.flags = 0x00000002;  // growable, as every walked heap is
+  out.entryOverhead = sizeof(void*) == 8 ? 16 : 8;
+  out.items.reserve(heap.entries.size() + 8);
+  int busyBlocks = 0;
   for (const WalkEntry& entry : heap.entries) {
     if (entry.flags & kWalkRegion) {
       out.bytesCommitted += entry.committed;
-      out.entries.push_back({entry.committed + entry.uncommitted, kScenarioSegmentFlags, entry.firstBlock});
-      next = uint64_t{entry.firstBlock} + kScenarioEntryOverhead;
-      placed = true;
-      continue;
+      out.items.push_back({kHeapItemRegion, entry.data, uint64_t{entry.committed} + entry.uncommitted,
+                           entry.committed, 0, 0, false});
+      out.items.push_back({kHeapItemRange, entry.data, entry.committed, 0, kItemRangeCommitted, 0, false});
+    } else if (entry.flags & kWalkUncommitted) {
+      out.items.push_back({kHeapItemRange, entry.data, entry.size, 0, kItemRangeUncommitted, 0, false});
+    } else if (entry.flags & kWalkBusy) {
+      out.bytesAllocated += entry.size;
+      out.items.push_back({kHeapItemBlock, entry.data, entry.size, 0, kItemBlockBusy, entry.overhead,
+                           ++busyBlocks % 5 == 0});
+    } else {
+      out.items.push_back({kHeapItemBlock, entry.data, entry.size, 0, 0, entry.overhead, false});
     }
-    if (!placed || next != entry.data) {
-      out.entries.push_back({0, kScenarioSegmentFlags, entry.data - kScenarioEntryOverhead});
-      placed = true;
-    }
-    const bool busy = (entry.flags & kWalkBusy) != 0 && (entry.flags & kWalkUncommitted) == 0;
-    if (busy) out.bytesAllocated += entry.size;
-    out.entries.push_back({entry.size, busy ? kScenarioBusyFlags : kScenarioFreeFlags, 0});
-    next = uint64_t{entry.data} + entry.size;
   }
+  out.entries = EntriesFromItems(out.items);
   return out;
 }
 
@@ -149,5 +148,6 @@ SubstituteScenario ScenarioFromReport(const TargetReport& report) {
   SubstituteScenario scenario;
   for (const TargetReport::Heap& heap : report.heaps) scenario.heaps.push_back(SubstituteHeapFromWalk(heap));
   scenario.onlyProcessId = report.processId;
+  scenario.itemClass = true;
   return scenario;
 }

@@ -55,27 +55,16 @@ bool ParseTargetReport(const std::string& text, TargetReport& out);
 // The bytes the target put into known block `index`.
 std::vector<uint8_t> ExpectedBlockBytes(int index, uint32_t size);
 
-// How ScenarioFromReport lays the walk out. The walk of the records adds
-// EntryOverhead to a segment entry's address and then each block's size, but
-// real blocks sit apart by their headers and padding. So every walk entry
-// whose data address is not where the previous block ended is preceded by a
-// segment entry at (its address - kScenarioEntryOverhead); a region entry
-// becomes a segment entry at the region's first block (whose header, under
-// Wine, is 8 bytes before its data). The walk of the scenario thus yields
-// exactly the target's busy, free and uncommitted entries, with their real
-// addresses and sizes, in walk order.
-constexpr uint16_t kScenarioEntryOverhead = 8;
-constexpr uint32_t kScenarioHeapFlags = 0x00000002;  // growable, as every walked heap is
-constexpr uint16_t kScenarioBusyFlags = 0x0001;      // busy entry
-constexpr uint16_t kScenarioFreeFlags = 0x0100;      // free entry or uncommitted range
-constexpr uint16_t kScenarioSegmentFlags = 0x0002;
-
-// One heap's walk in that layout. BytesAllocated is the sum of the busy
-// sizes, BytesCommitted the sum of the regions' committed sizes. Block
-// entries carry 0 as their address (the walk must not read it); segment
-// entries carry the size of the region, or 0 for the ones added in between.
+// One heap's walk as the system describes it. Its items: a region item
+// for each region entry (with a committed range after it), a range item of
+// type 2 for each uncommitted range, a block item for each busy or free
+// block at its real address with its data size and overhead (every fifth
+// busy one with extra information). Its 0x14 entries are made from those
+// items as Windows 10 and 11 make them (EntriesFromItems), with the NT
+// heap's EntryOverhead of the width (16 or 8). BytesAllocated is the sum of
+// the busy sizes, BytesCommitted the sum of the regions' committed sizes.
 SubstituteHeap SubstituteHeapFromWalk(const TargetReport::Heap& heap);
 
-// All heaps of the report in report order, and onlyProcessId set to the
-// target's identifier.
+// All heaps of the report in report order, the extended class known, and
+// onlyProcessId set to the target's identifier.
 SubstituteScenario ScenarioFromReport(const TargetReport& report);
