@@ -53,6 +53,7 @@ void QueryBlockTable(const QueryRequest& request, HeapQuery& query, QueryOutcome
       return;
     }
     outcome.rows.Clear();
+    if (stop) return;  // forgotten: no second query
   }
   outcome.created = query.Create();
   if (!outcome.created) return;

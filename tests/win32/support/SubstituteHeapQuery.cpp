@@ -384,6 +384,8 @@ int32_t __stdcall SubstituteQueryHeapInformation(void* heapArgument, uint32_t in
       return kSubstituteStatusInvalidParameter;
     }
     const SubstituteScenario& scenario = state.scenario;
+    // A system without the class answers at once.
+    if (!scenario.itemClass) return kStatusInvalidInfoClass;
     if (!scenario.delayOnlyProcessId || *scenario.delayOnlyProcessId == processId) delay = scenario.answerDelayMs;
   }
   if (delay != 0) Sleep(delay);
