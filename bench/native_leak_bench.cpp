@@ -9,9 +9,9 @@
 #include <random>
 #include <vector>
 
-#include "heap/BlockMark.h"
-#include "heap/BlockSizes.h"
-#include "heap/MarkComparison.h"
+#include "analysis/BlockMark.h"
+#include "analysis/BlockSizes.h"
+#include "analysis/MarkComparison.h"
 
 namespace {
 constexpr uint32_t kBlocks = 1000000;

@@ -8,9 +8,6 @@ list(APPEND TARNWICK_CORE_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/BlockRows.cpp
   ${CMAKE_CURRENT_LIST_DIR}/TableText.cpp
   ${CMAKE_CURRENT_LIST_DIR}/TableCells.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/BlockSizes.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/BlockMark.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/MarkComparison.cpp
   ${CMAKE_CURRENT_LIST_DIR}/ProcessEntry.cpp
   ${CMAKE_CURRENT_LIST_DIR}/QueryImageBuilder.cpp
   ${CMAKE_CURRENT_LIST_DIR}/QueryAnswer.cpp

@@ -15,5 +15,4 @@ list(APPEND TARNWICK_WIN32_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/TableSorting.cpp
   ${CMAKE_CURRENT_LIST_DIR}/TableDisplay.cpp
   ${CMAKE_CURRENT_LIST_DIR}/TableViewDialog.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/LeakCommands.cpp
 )

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "heap/BlockSizes.h"
+#include "analysis/BlockSizes.h"
 
 #include <algorithm>
 #include <climits>
@@ -12,8 +12,8 @@
 #include <utility>
 #include <vector>
 
-#include "heap/BlockMark.h"
-#include "heap/MarkComparison.h"
+#include "analysis/BlockMark.h"
+#include "analysis/MarkComparison.h"
 #include "heap/TableText.h"
 
 namespace {

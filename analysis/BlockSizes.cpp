@@ -1,4 +1,4 @@
-#include "heap/BlockSizes.h"
+#include "analysis/BlockSizes.h"
 
 #include <algorithm>
 #include <charconv>

@@ -1,4 +1,4 @@
-#include "heap/MarkComparison.h"
+#include "analysis/MarkComparison.h"
 
 #include <algorithm>
 #include <cstdio>

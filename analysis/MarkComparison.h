@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "heap/BlockMark.h"
+#include "analysis/BlockMark.h"
 #include "heap/BlockRows.h"
 #include "shell/TableSort.h"
 

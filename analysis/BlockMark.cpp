@@ -1,4 +1,4 @@
-#include "heap/BlockMark.h"
+#include "analysis/BlockMark.h"
 
 #include <utility>
 
