@@ -87,9 +87,11 @@ long long FindShown(const KeptRows<Row>& rows, size_t start, bool wrap, Match&& 
 struct BlockRowValues {
   uint64_t address;
   uint64_t size;
-  uint32_t kind;  // kBlockKind...: the Allocation Type and the Status
+  uint32_t kind;      // kBlockKind...: the Allocation Type and the Status
+  uint32_t type = 0;  // what the block holds: an index of the table's TypeNames (analysis/), 0 for nothing known
   bool Free() const { return kind == kBlockKindFree; }
 };
+static_assert(sizeof(BlockRowValues) == 24, "the type index lies in what was padding");
 using BlockRows = KeptRows<BlockRowValues>;
 
 // A node row is the heap's record, "Allocated" as the table shows it.
