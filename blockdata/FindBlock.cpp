@@ -116,15 +116,18 @@ class SpanCache {
     }
     if (block.size > m_maxBlockSize) return nullptr;
 
-    // The run of blocks that lie end to end after this one.
+    // The run of blocks that follow this one in the address space, apart
+    // at most by a block header (the system's rows give each block's data,
+    // its header lies between), read as one span.
     size_t runVisits = 1;
     uint64_t runLength = block.size;
     while (visit + runVisits < visits) {
       const BlockRowValues& next = m_rows.Shown((start + visit + runVisits) % n);
-      if (next.address != block.address + runLength || next.size > m_maxBlockSize ||
-          runLength + next.size > kFindSpanBytes)
+      const uint64_t end = block.address + runLength;
+      if (next.address < end || next.address - end > kFindSpanGapBytes || next.size > m_maxBlockSize ||
+          next.address - block.address + next.size > kFindSpanBytes)
         break;
-      runLength += next.size;
+      runLength = next.address - block.address + next.size;
       ++runVisits;
     }
     for (;;) {
@@ -144,8 +147,8 @@ class SpanCache {
       }
       if (runVisits == 1) return nullptr;
       runVisits = (runVisits + 1) / 2;
-      runLength = 0;
-      for (size_t v = 0; v < runVisits; ++v) runLength += m_rows.Shown((start + visit + v) % n).size;
+      const BlockRowValues& last = m_rows.Shown((start + visit + runVisits - 1) % n);
+      runLength = last.address - block.address + last.size;
     }
   }
 

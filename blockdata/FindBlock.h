@@ -78,14 +78,17 @@ struct FindOutcome {
   uint32_t unreadable = 0;  // blocks passed over because they could not be read
 };
 
-// Reads at most this much of neighbouring blocks at once.
+// Reads at most this much of neighbouring blocks at once; blocks apart by
+// at most a header's bytes count as neighbours.
 constexpr size_t kFindSpanBytes = 1u << 20;
+constexpr uint64_t kFindSpanGapBytes = 64;
 
 // Looks at the rows from shown position `start` on, wrapping round once, for
 // the first block that is not free and whose bytes hold one of the
 // patterns. A block larger than maxBlockSize is not read and counts as
-// unreadable, as does one that can't be read. Blocks that lie end to end in
-// the order shown are read together, up to kFindSpanBytes; when such a
+// unreadable, as does one that can't be read. Blocks that follow each other
+// in the order shown, end to end or apart by at most kFindSpanGapBytes, are
+// read together, up to kFindSpanBytes of address space; when such a
 // read fails, halves of it are tried down to the single block, so one
 // unreadable block costs only itself.
 FindOutcome FindBytesInBlocks(const BlockRows& rows, size_t start, const std::vector<BytePattern>& patterns,

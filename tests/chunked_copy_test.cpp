@@ -237,6 +237,19 @@ TEST(FindBytes, SearchWrapsFromTheRowAfterTheSelectedAndPassesOverFreeBlocks) {
   EXPECT_EQ(FindBytesInBlocks(rows, 0, Patterns({0xFE, 0xCA}), 0x00FFFFFF, memory, progress).position, -1);
 }
 
+TEST(FindBytes, BlocksApartByTheirHeadersAreReadASpanAtATime) {
+  // The system's rows give each block's data; its header lies between. A
+  // span per block would make a million reads of a million-block heap.
+  FakeMemory memory(0x1000, 0x30 * 100);
+  BlockRows rows;
+  for (uint64_t i = 0; i < 100; ++i) rows.Add({0x1010 + 0x30 * i, 0x20, kBlockKindFixed});
+  memory.Put(0x1010 + 0x30 * 70 + 0x1F, {0xCA, 0xFE});  // runs on into block 71's header: no match
+  memory.Put(0x1010 + 0x30 * 90, {0xCA, 0xFE});
+  CountingProgress progress;
+  EXPECT_EQ(FindBytesInBlocks(rows, 0, Patterns({0xCA, 0xFE}), 0x00FFFFFF, memory, progress).position, 90);
+  EXPECT_LE(memory.reads.size(), 2u);
+}
+
 TEST(FindBytes, UnreadableAndOversizedBlocksArePassedOverAndCounted) {
   FakeMemory memory(0x1000, 0x20 * 300);
   memory.holes.push_back({0x1000 + 0x20 * 7, 0x1000 + 0x20 * 8});  // block 7 alone
