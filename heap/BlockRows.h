@@ -39,6 +39,7 @@ class KeptRows {
   uint32_t WalkIndexShown(size_t position) const { return m_shown[position]; }
   // The row of walk index (from 0, the fill's order).
   const Row& InWalkOrder(size_t walkIndex) const { return m_rows[walkIndex]; }
+  Row& InWalkOrder(size_t walkIndex) { return m_rows[walkIndex]; }
   // order[p]: the walk index of the row now shown at position p. An order
   // that is not a permutation of the rows is refused (false, order kept).
   bool SetShownOrder(std::vector<uint32_t> order) {

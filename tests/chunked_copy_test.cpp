@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "blockdata/ChunkedCopy.h"
+#include "analysis/BlockHeads.h"
 #include "blockdata/FindBlock.h"
 
 namespace {
@@ -248,6 +249,33 @@ TEST(FindBytes, BlocksApartByTheirHeadersAreReadASpanAtATime) {
   CountingProgress progress;
   EXPECT_EQ(FindBytesInBlocks(rows, 0, Patterns({0xCA, 0xFE}), 0x00FFFFFF, memory, progress).position, 90);
   EXPECT_LE(memory.reads.size(), 2u);
+}
+
+TEST(BlockHeads, NeighboursAreReadTogetherAndAnUnreadableBlockCostsOnlyItself) {
+  // 3000 blocks of 0x30 bytes with 0x10-byte headers between them, block 7
+  // unreadable, every fifth free; then one far away, out of any window.
+  FakeMemory memory(0x1000, 0x40 * 3000 + 0x200000);
+  memory.holes.push_back({0x1010 + 0x40 * 7, 0x1010 + 0x40 * 7 + 0x30});
+  BlockRows rows;
+  for (uint64_t i = 0; i < 3000; ++i) rows.Add({0x1010 + 0x40 * i, 0x30, i % 5 ? kBlockKindFixed : kBlockKindFree});
+  rows.Add({0x1000 + 0x40 * 3000 + 0x100000, 0x1000, kBlockKindFixed});
+  memory.Put(0x1010 + 0x40 * 8, {0xAB});
+  struct Heads : BlockHeadVisitor {
+    void Head(size_t walkIndex, const uint8_t* bytes, size_t count) override {
+      seen.push_back(walkIndex);
+      counts.push_back(count);
+      if (walkIndex == 8) first8 = bytes[0];
+    }
+    std::vector<size_t> seen, counts;
+    uint8_t first8 = 0;
+  } heads;
+  EXPECT_EQ(ReadBlockHeads(rows, memory, heads), 1u);
+  EXPECT_EQ(heads.seen.size(), 3000u - 600 - 1 + 1);  // busy ones, not block 7, and the far one
+  EXPECT_TRUE(std::is_sorted(heads.seen.begin(), heads.seen.end()));
+  EXPECT_EQ(heads.first8, 0xAB);
+  EXPECT_EQ(heads.counts.front(), 0x30u);
+  EXPECT_EQ(heads.counts.back(), kBlockHeadBytes) << "a big block's head only";
+  EXPECT_LE(memory.reads.size(), 30u) << "windows and their halves, not a read a block";
 }
 
 TEST(FindBytes, UnreadableAndOversizedBlocksArePassedOverAndCounted) {
