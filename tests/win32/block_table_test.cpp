@@ -48,12 +48,14 @@ TEST_F(BlockTable, ClickListsTheBlocksOfTheFirstHeapWithTheClickedBase) {
   EXPECT_EQ(counters.destructions, 1);
 
   // Entry 0 a block: addresses count from 0; each kind comes from the
-  // block's own flags, so flags 0x0004 read "Unknown" after a fixed block.
+  // block's own flags, so flags 0x0004 (no busy bit) read free after a
+  // fixed block.
   ClickNode(2);
-  EXPECT_EQ(AllRows(dlg->m_blockList), (std::vector<Row>{{"1", Addr(0x00000000), "0x00000010", "FIXED", "Allocated"},
-                                                         {"2", Addr(0x00000010), "0x00000018", "Unknown", "Allocated"},
-                                                         {"3", Addr(0x00000028), "0x00000008", "FIXED", "Allocated"},
-                                                         {"4", Addr(0x00000030), "0x00000028", "FIXED", "Allocated"}}));
+  EXPECT_EQ(AllRows(dlg->m_blockList),
+            (std::vector<Row>{{"1", Addr(0x00000000), "0x00000010", "FIXED", "Allocated"},
+                              {"2", Addr(0x00000010), "0x00000018", "Not applicable", "Free"},
+                              {"3", Addr(0x00000028), "0x00000008", "FIXED", "Allocated"},
+                              {"4", Addr(0x00000030), "0x00000028", "FIXED", "Allocated"}}));
   EXPECT_TRUE(watcher.Boxes().empty());
   EXPECT_EQ(WindowText(dlg->m_blockCaption.m_hWnd), kCaption);
   EXPECT_EQ(EnabledControls(dlg.Hwnd()), 5);
@@ -73,9 +75,10 @@ TEST_F(BlockTable, WorkedExampleGivesThreeRowsAndNoneForSegments) {
   ClickNode(0);
 
   EXPECT_TRUE(watcher.Boxes().empty());
-  EXPECT_EQ(AllRows(dlg->m_blockList), (std::vector<Row>{{"1", Addr(0x00150588), "0x00000020", "FIXED", "Allocated"},
-                                                         {"2", Addr(0x001505a8), "0x00000040", "Unknown", "Allocated"},
-                                                         {"3", Addr(0x00a00048), "0x000f0000", "Not applicable", "Free"}}));
+  EXPECT_EQ(AllRows(dlg->m_blockList),
+            (std::vector<Row>{{"1", Addr(0x00150588), "0x00000020", "FIXED", "Allocated"},
+                              {"2", Addr(0x001505a8), "0x00000040", "Not applicable", "Free"},
+                              {"3", Addr(0x00a00048), "0x000f0000", "Not applicable", "Free"}}));
   EXPECT_EQ(caption.texts, std::vector<std::string>{kCaption});
 }
 
@@ -170,6 +173,26 @@ TEST_F(BlockTable, FailuresAreReportedWithTheTableEmptyAndTheCaptionAsItWas) {
   counters = SubstituteCountersNow();
   EXPECT_EQ(counters.queries, 0);
   EXPECT_EQ(counters.destructions, 0);
+
+  // The system's extended call fails: its own status, and no 0x14 query
+  // in its place (fails when a failure other than a missing class falls
+  // back to the walk, or is taken for an empty heap).
+  scenario.createFails = false;
+  scenario.itemClass = true;
+  scenario.itemStatus = static_cast<int32_t>(0xC0000022);
+  SetSubstituteScenario(scenario);
+  watcher.Clear();
+  PutStaleBlockRow(*dlg);
+  ResetSubstituteCounters();
+  ClickNode(0);
+  ASSERT_EQ(watcher.Boxes().size(), 1u);
+  EXPECT_EQ(watcher.Boxes()[0].text, "Failed to query process heap information, error = 0xc0000022");
+  EXPECT_EQ(watcher.Boxes()[0].icon, static_cast<UINT>(MB_ICONERROR));
+  EXPECT_EQ(dlg->m_blockList.GetItemCount(), 0);
+  EXPECT_EQ(EnabledControls(dlg.Hwnd()), 5);
+  counters = SubstituteCountersNow();
+  EXPECT_EQ(counters.itemQueries, 1);
+  EXPECT_EQ(counters.queries + counters.creations, 0);
 }
 
 // A 64-bit process's heaps lie above 4 GiB: the node row's base is read
@@ -198,7 +221,7 @@ TEST_F(BlockTable, TaggedRecordsListTheSameNodesAndBlocks) {
   const std::vector<Row> nodes = {{"1", Addr(0x00150000), "5", "0x00000000", "0x00000000", "0x00000002"},
                                   {"2", Addr(0x00ab0000), "2", "0x00000000", "0x00000000", "0x00000002"}};
   const std::vector<Row> first = {{"1", Addr(0x00150588), "0x00000020", "FIXED", "Allocated"},
-                                  {"2", Addr(0x001505a8), "0x00000040", "Unknown", "Allocated"},
+                                  {"2", Addr(0x001505a8), "0x00000040", "Not applicable", "Free"},
                                   {"3", Addr(0x00a00048), "0x000f0000", "Not applicable", "Free"}};
   const std::vector<Row> second = {{"1", Addr(0x00000000), "0x00000010", "FIXED", "Allocated"},
                                    {"2", Addr(0x00000010), "0x00000018", "Not applicable", "Free"}};
@@ -287,8 +310,11 @@ TEST_F(BlockTable, RunningOutOfRoomGrowsTheBufferUpToItsLargest) {
   EXPECT_EQ(EnabledControls(dlg.Hwnd()), 5);
 }
 
-// The target's real private heap, described by the substitute: every row
-// is one of the target's own walk entries at its real address.
+// The target's real private heap, described by the substitute: the rows
+// are the system's block items, so every row is one of the target's own
+// busy or free blocks at its real address and data size, in its walk order,
+// and no uncommitted range or region makes one. Once the target has ended,
+// a click can't open it for the system's call.
 TEST(BlockTableRealTarget, PrivateHeapRowsAreTheTargetsBlocks) {
   std::optional<TargetProcess> target = TargetProcess::Start("");
   ASSERT_TRUE(target.has_value()) << TargetStartError();
@@ -296,23 +322,21 @@ TEST(BlockTableRealTarget, PrivateHeapRowsAreTheTargetsBlocks) {
   const TargetReport::Heap* privateHeap = report.FindHeap("private");
   ASSERT_NE(privateHeap, nullptr);
   SetSubstituteScenario(ScenarioFromReport(report));
-  ResetSubstituteCounters();
 
   {
     LiveDialog dlg;  // after the target has started, so the drop-down lists it
     dlg.UseSubstituteService();
     DialogWatcher watcher;
     ASSERT_TRUE(dlg.ChooseProcessId(target->ProcessId()));
-    int node = -1;
-    for (int i = 0; i < dlg->m_nodeList.GetItemCount(); ++i)
-      if (CellText(dlg->m_nodeList, i, 1) == Addr(privateHeap->handle)) node = i;
+    const int node = FindRow(dlg->m_nodeList, 1, Addr(privateHeap->handle));
     ASSERT_NE(node, -1);
+    ResetSubstituteCounters();
     dlg.ClickRow(dlg->m_nodeList, node);
 
     std::vector<Row> expected;
     for (const WalkEntry& entry : privateHeap->entries) {
-      if (entry.flags & 0x0001) continue;  // a region, not a block
-      const bool busy = (entry.flags & 0x0004) && !(entry.flags & 0x0002);
+      if (entry.flags & 0x0003) continue;  // a region or an uncommitted range, not a block
+      const bool busy = (entry.flags & 0x0004) != 0;
       expected.push_back({std::to_string(expected.size() + 1), Addr(entry.data), Hex(entry.size),
                           busy ? "FIXED" : "Not applicable", busy ? "Allocated" : "Free"});
     }
@@ -328,7 +352,24 @@ TEST(BlockTableRealTarget, PrivateHeapRowsAreTheTargetsBlocks) {
       EXPECT_TRUE(found) << "known block " << block.index;
     }
     EXPECT_GE(known, 250);
+    // The system's items, not the 0x14 query and its walk.
+    SubstituteCounters counters = SubstituteCountersNow();
+    EXPECT_EQ(counters.itemQueries, 1);
+    EXPECT_EQ(counters.itemProcessIds, std::vector<uint32_t>{target->ProcessId()});
+    EXPECT_EQ(counters.itemHeaps, std::vector<uint64_t>{privateHeap->handle});
+    EXPECT_EQ(counters.queries, 0);
     EXPECT_TRUE(watcher.Boxes().empty()) << ::testing::PrintToString(watcher.Texts());
+
+    // Fails when a target that can't be opened is asked anyway or leaves
+    // the old rows standing.
+    target->Terminate();
+    ResetSubstituteCounters();
+    dlg.ClickRow(dlg->m_nodeList, node);
+    EXPECT_EQ(watcher.Texts(), std::vector<std::string>{"Failed to open target process due to insufficient rights"});
+    EXPECT_EQ(dlg->m_blockList.GetItemCount(), 0);
+    EXPECT_EQ(EnabledControls(dlg.Hwnd()), 5);
+    counters = SubstituteCountersNow();
+    EXPECT_EQ(counters.itemQueries + counters.queries, 0);
   }
   EXPECT_EQ(LiveSubstituteBuffers(), 0);
   EXPECT_EQ(SubstituteMisuses(), 0);

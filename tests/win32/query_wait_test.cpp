@@ -309,6 +309,27 @@ TEST_F(QueryWait, NoAnswerInTimeIsToldAndNotAskedAgain) {
   EXPECT_EQ(boxes.Texts(), std::vector<std::string>{kNoAnswerText});
   EXPECT_EQ(dlg->m_blockList.GetItemCount(), 0);
   EXPECT_EQ(EnabledCount(dlg.Hwnd(), {IDOK, IDC_CLOSE_DATA, IDC_SAVE_DATA, IDC_PROCESS_COMBO, IDC_NODE_LIST}), 5);
+
+  // The system waits for the items without a limit, so the dialog gives
+  // up by itself (fails when the item wait hangs the table or walks on).
+  SubstituteScenario slowItems = Scenario(1500);
+  slowItems.itemClass = true;
+  SetSubstituteScenario(slowItems);
+  dlg->m_itemAnswerLimitMs = 300;
+  PutStaleBlockRow(*dlg);
+  ResetSubstituteCounters();
+  boxes.Clear();
+  const ULONGLONG start = Now();
+  dlg.ClickRow(dlg->m_nodeList, 0);
+  EXPECT_LT(Now() - start, 1200u);
+  ASSERT_EQ(boxes.Boxes().size(), 1u);
+  EXPECT_EQ(boxes.Boxes()[0].text, kNoAnswerText);
+  EXPECT_EQ(boxes.Boxes()[0].icon, static_cast<UINT>(MB_ICONINFORMATION));
+  EXPECT_EQ(dlg->m_blockList.GetItemCount(), 0);
+  EXPECT_EQ(WindowText(dlg->m_blockCaption.m_hWnd), kBlockCaptionText);
+  EXPECT_EQ(EnabledCount(dlg.Hwnd(), {IDOK, IDC_CLOSE_DATA, IDC_SAVE_DATA, IDC_PROCESS_COMBO, IDC_NODE_LIST}), 5);
+  ASSERT_TRUE(WaitForSubstituteIdle(5000));
+  EXPECT_EQ(SubstituteCountersNow().queries, 0) << "no 0x14 query once given up";
 }
 
 // The system's stand-in says the process is frozen: nothing is queried.

@@ -387,7 +387,17 @@ int32_t __stdcall SubstituteQueryHeapInformation(void* heapArgument, uint32_t in
     // A system without the class answers at once.
     if (!scenario.itemClass) return kStatusInvalidInfoClass;
     if (!scenario.delayOnlyProcessId || *scenario.delayOnlyProcessId == processId) delay = scenario.answerDelayMs;
+    ++state.inFlight;
   }
+  // In flight until it returns, its callbacks included: a stopped wait's
+  // worker is still in here.
+  struct Returned {
+    State& state;
+    ~Returned() {
+      std::lock_guard guard(state.lock);
+      --state.inFlight;
+    }
+  } returned{state};
   if (delay != 0) Sleep(delay);
 
   std::vector<uint8_t> bytes;

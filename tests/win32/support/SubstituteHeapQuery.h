@@ -148,7 +148,7 @@ void ResetSubstituteCounters();
 
 // Buffers created and not yet destroyed.
 int LiveSubstituteBuffers();
-// Queries that have been called and not yet returned.
+// Queries and extended calls that have been called and not yet returned.
 int SubstituteQueriesInFlight();
 // Waits (without handling messages) until no query is in flight and no
 // buffer is live, up to timeoutMs; false when that did not happen.
