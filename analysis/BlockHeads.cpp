@@ -5,7 +5,7 @@
 
 namespace {
 
-uint64_t HeadBytes(const BlockRowValues& row) { return std::min<uint64_t>(row.size, kBlockHeadBytes); }
+uint64_t HeadBytes(const BlockRowValues& row) { return std::min<uint64_t>(row.size, kHeadBytes); }
 bool Wanted(const BlockRowValues& row) { return !row.Free() && row.size != 0; }
 
 class HeadReader {

@@ -9,11 +9,9 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "analysis/BlockContents.h"
 #include "blockdata/FindBlock.h"
 #include "heap/BlockRows.h"
-
-// How much of each block tells what it holds.
-constexpr size_t kBlockHeadBytes = 128;
 // The widest window read at once.
 constexpr uint64_t kHeadWindowBytes = 1u << 20;
 
@@ -21,7 +19,7 @@ class BlockHeadVisitor {
  public:
   virtual ~BlockHeadVisitor() = default;
   // The first `count` bytes of the busy block of walk index (min of its
-  // size and kBlockHeadBytes; fewer when the system copied fewer).
+  // size and kHeadBytes; fewer when the system copied fewer).
   virtual void Head(size_t walkIndex, const uint8_t* bytes, size_t count) = 0;
 };
 

@@ -4,7 +4,8 @@
 
 #include "heap/SortRuns.h"
 
-void BlockMark::Make(uint32_t processId, uint64_t heapBase, ClockTime time, const BlockRows& rows) {
+void BlockMark::Make(uint32_t processId, uint64_t heapBase, ClockTime time, const BlockRows& rows,
+                     const TypeNames& names) {
   // Counted first, so the blocks take one allocation of their exact size.
   size_t busy = 0;
   for (size_t w = 0; w < rows.Count(); ++w) busy += rows.InWalkOrder(w).Free() ? 0 : 1;
@@ -12,10 +13,11 @@ void BlockMark::Make(uint32_t processId, uint64_t heapBase, ClockTime time, cons
   blocks.reserve(busy);
   for (size_t w = 0; w < rows.Count(); ++w) {
     const BlockRowValues& row = rows.InWalkOrder(w);
-    if (!row.Free()) blocks.push_back({row.address, row.size});
+    if (!row.Free()) blocks.push_back({row.address, row.size, row.type < names.Count() ? row.type : kTypeUnknown});
   }
   SortByRuns(blocks, AddressOrder);
   m_blocks = std::move(blocks);
+  m_types = names;
   m_processId = processId;
   m_heapBase = heapBase;
   m_time = time;

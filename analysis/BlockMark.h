@@ -1,19 +1,23 @@
-// A mark: the busy blocks of one heap (address and size of each) as the
-// block table held them when the user marked it, so that a later fill of
-// the same heap can tell what came and went since. One mark at a time.
+// A mark: the busy blocks of one heap (address, size and type of each) as
+// the block table held them when the user marked it, so that a later fill
+// of the same heap can tell what came and went since. One mark at a time.
+// Types index the mark's own copy of the table's names: a later fill
+// numbers its classes afresh.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <vector>
 
+#include "analysis/TypeNames.h"
 #include "heap/BlockRows.h"
 
 struct MarkedBlock {
   uint64_t address;
   uint64_t size;
+  uint32_t type;  // an index of the mark's Types()
 };
-static_assert(sizeof(MarkedBlock) == 16, "a mark of a million blocks is 16 MB");
+static_assert(sizeof(MarkedBlock) == 24, "a mark of a million blocks is 24 MB: the type and padding take 8 bytes");
 
 // The local time the mark was made, as the user's clock read it.
 struct ClockTime {
@@ -24,10 +28,12 @@ struct ClockTime {
 
 class BlockMark {
  public:
-  // Remembers the busy blocks of rows, the heap they are of and the time.
-  // What was marked before is forgotten. A heap with no busy block gives a
-  // mark with none, which is still a mark.
-  void Make(uint32_t processId, uint64_t heapBase, ClockTime time, const BlockRows& rows);
+  // Remembers the busy blocks of rows with their types (indexes of names,
+  // the rows' table's; one beyond them is kept as kTypeUnknown), the heap
+  // they are of and the time. What was marked before is forgotten. A heap
+  // with no busy block gives a mark with none, which is still a mark.
+  void Make(uint32_t processId, uint64_t heapBase, ClockTime time, const BlockRows& rows,
+            const TypeNames& names = TypeNames{});
   // Forgets the mark and gives its memory back.
   void Clear();
 
@@ -41,9 +47,11 @@ class BlockMark {
   ClockTime Time() const { return m_time; }
   // By address, then size.
   const std::vector<MarkedBlock>& Blocks() const { return m_blocks; }
+  const TypeNames& Types() const { return m_types; }
 
  private:
   std::vector<MarkedBlock> m_blocks;
+  TypeNames m_types;
   uint32_t m_processId = 0;
   uint64_t m_heapBase = 0;
   ClockTime m_time{};

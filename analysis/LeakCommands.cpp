@@ -1,8 +1,10 @@
-// What holds the memory, and what grew: the Block Sizes dialog, a mark of
-// the heap's busy blocks, and the changes since the mark; each goes to the
-// blocks of the size chosen, F3 to the next one.
+// What holds the memory, and what grew: the Block Sizes and Block Types
+// dialogs, a mark of the heap's busy blocks, and the changes since the mark
+// by size or by type; each goes to the blocks of the size or type chosen,
+// F3 to the next one.
 #include <cstdio>
 
+#include "analysis/BlockTypes.h"
 #include "blockdata/SelectedBlock.h"
 #include "heap/TableText.h"
 #include "shell/TableViewDialog.h"
@@ -30,26 +32,65 @@ class BlockSizesView : public TableViewSource {
   BlockSizes& m_sizes;
 };
 
+class BlockTypesView : public TableViewSource {
+ public:
+  explicit BlockTypesView(BlockTypes& types) : m_types(types) {}
+  std::string Totals() const override { return BlockTotalsText(m_types.totals); }
+  std::vector<TableViewColumn> Columns() const override {
+    return {{kTypeGroupColumns[0], 150}, {kTypeGroupColumns[1], 60}, {kTypeGroupColumns[2], 80},
+            {kTypeGroupColumns[3], 50}};
+  }
+  size_t RowCount() const override { return m_types.groups.Count(); }
+  void CellText(size_t position, int column, char* out, size_t room) const override {
+    TypeGroupCellText(m_types, position, column, out, room);
+  }
+  void Sort(int column, bool descending) override {
+    if (auto order = TypeGroupOrder(m_types.groups, column, descending)) m_types.groups.SetShownOrder(std::move(*order));
+  }
+  SortState FirstOrder() const override { return kTypeGroupFirstSort; }
+
+ private:
+  BlockTypes& m_types;
+};
+
+// By size or by type, as its radio buttons choose.
 class ChangesView : public TableViewSource {
  public:
   explicit ChangesView(MarkComparison& changes) : m_changes(changes) {}
   std::string Totals() const override { return MarkComparisonText(m_changes); }
   std::vector<TableViewColumn> Columns() const override {
+    if (m_byType)
+      return {{kTypeChangeColumns[0], 130}, {kTypeChangeColumns[1], 60}, {kTypeChangeColumns[2], 60},
+              {kTypeChangeColumns[3], 50}, {kTypeChangeColumns[4], 100}};
     return {{kSizeChangeColumns[0], 100}, {kSizeChangeColumns[1], 80}, {kSizeChangeColumns[2], 80},
             {kSizeChangeColumns[3], 60}, {kSizeChangeColumns[4], 130}};
   }
-  size_t RowCount() const override { return m_changes.sizes.Count(); }
+  size_t RowCount() const override { return m_byType ? m_changes.types.Count() : m_changes.sizes.Count(); }
   void CellText(size_t position, int column, char* out, size_t room) const override {
-    SizeChangeCellText(m_changes, position, column, out, room);
+    if (m_byType)
+      TypeChangeCellText(m_changes.types, position, column, out, room);
+    else
+      SizeChangeCellText(m_changes, position, column, out, room);
   }
   void Sort(int column, bool descending) override {
-    if (auto order = SizeChangeOrder(m_changes.sizes, column, descending))
+    if (m_byType) {
+      if (auto order = TypeChangeOrder(m_changes.types, column, descending))
+        m_changes.types.SetShownOrder(std::move(*order));
+    } else if (auto order = SizeChangeOrder(m_changes.sizes, column, descending)) {
       m_changes.sizes.SetShownOrder(std::move(*order));
+    }
   }
-  SortState FirstOrder() const override { return kSizeChangeFirstSort; }
+  SortState FirstOrder() const override { return m_byType ? kTypeChangeFirstSort : kSizeChangeFirstSort; }
+  // Each view is first shown in its first order.
+  void ShowView(int view) override {
+    m_byType = view == kViewByType;
+    Sort(FirstOrder().column, FirstOrder().descending);
+  }
+  bool ByType() const { return m_byType; }
 
  private:
   MarkComparison& m_changes;
+  bool m_byType = false;
 };
 
 ClockTime LocalClock() {
@@ -65,13 +106,23 @@ void CTarnwickDlg::OpenBlockSizes() {
   BlockSizesView view(sizes);
   CTableViewDlg dialog(IDD_BLOCK_SIZES, this, view);
   if (dialog.DoModal() != IDOK || dialog.Chosen() < 0) return;
-  m_sizeSearch = SizeSearch{sizes.groups.Shown(static_cast<size_t>(dialog.Chosen())).size, false};
-  RunSizeSearch(0);
+  m_blockSearch = BlockSearch{false, sizes.groups.Shown(static_cast<size_t>(dialog.Chosen())).size, false};
+  RunBlockSearch(0);
+}
+
+void CTarnwickDlg::OpenBlockTypes() {
+  if (m_blockRows.Count() == 0) return;
+  BlockTypes types = GroupBlockTypes(m_blockRows, m_blockTypes);
+  BlockTypesView view(types);
+  CTableViewDlg dialog(IDD_BLOCK_TYPES, this, view);
+  if (dialog.DoModal() != IDOK || dialog.Chosen() < 0) return;
+  m_blockSearch = BlockSearch{true, types.groups.Shown(static_cast<size_t>(dialog.Chosen())).type, false};
+  RunBlockSearch(0);
 }
 
 void CTarnwickDlg::MarkBlocks() {
   if (!m_shownHeap) return;
-  m_mark.Make(m_shownHeap->processId, m_shownHeap->heapBase, LocalClock(), m_blockRows);
+  m_mark.Make(m_shownHeap->processId, m_shownHeap->heapBase, LocalClock(), m_blockRows, m_blockTypes);
   m_changes.reset();  // compared at the next fill
   m_blockCaption.SetWindowText(BlockCaption().c_str());
 }
@@ -81,16 +132,23 @@ void CTarnwickDlg::OpenChangesSinceMark() {
   ChangesView view(*m_changes);
   CTableViewDlg dialog(IDD_CHANGES_SINCE_MARK, this, view);
   if (dialog.DoModal() != IDOK || dialog.Chosen() < 0) return;
-  m_sizeSearch = SizeSearch{m_changes->sizes.Shown(static_cast<size_t>(dialog.Chosen())).size, true};
-  RunSizeSearch(0);
+  const size_t chosen = static_cast<size_t>(dialog.Chosen());
+  m_blockSearch = view.ByType() ? BlockSearch{true, m_changes->types.Shown(chosen).type, true}
+                                : BlockSearch{false, m_changes->sizes.Shown(chosen).size, true};
+  RunBlockSearch(0);
 }
 
-void CTarnwickDlg::RunSizeSearch(size_t start) {
-  if (!m_sizeSearch || m_blockRows.Count() != static_cast<size_t>(m_blockList.GetItemCount())) return;
-  const long long position =
-      m_sizeSearch->newOnly
-          ? (m_changes ? FindShownNewBlockOfSize(m_blockRows, *m_changes, m_sizeSearch->size, start) : -1)
-          : FindShownBlockOfSize(m_blockRows, m_sizeSearch->size, start);
+void CTarnwickDlg::RunBlockSearch(size_t start) {
+  if (!m_blockSearch || m_blockRows.Count() != static_cast<size_t>(m_blockList.GetItemCount())) return;
+  const BlockSearch& search = *m_blockSearch;
+  const auto type = static_cast<uint32_t>(search.value);
+  long long position = -1;
+  if (search.newOnly && m_changes)
+    position = search.byType ? FindShownNewBlockOfType(m_blockRows, *m_changes, type, start)
+                             : FindShownNewBlockOfSize(m_blockRows, *m_changes, search.value, start);
+  else if (!search.newOnly)
+    position = search.byType ? FindShownBlockOfType(m_blockRows, type, start)
+                             : FindShownBlockOfSize(m_blockRows, search.value, start);
   if (position >= 0) SelectFoundRow(static_cast<int>(position));
 }
 

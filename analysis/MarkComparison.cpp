@@ -46,7 +46,7 @@ std::vector<std::pair<uint64_t, int64_t>> ChangedSizes(const std::vector<uint64_
 }
 }  // namespace
 
-MarkComparison CompareWithMark(const BlockMark& mark, const BlockRows& rows) {
+MarkComparison CompareWithMark(const BlockMark& mark, const BlockRows& rows, const TypeNames& names) {
   MarkComparison out;
   out.markTime = mark.Time();
   out.isNew.assign(rows.Count(), false);
@@ -103,6 +103,7 @@ MarkComparison CompareWithMark(const BlockMark& mark, const BlockRows& rows) {
   for (size_t k = 0; k < changed.size(); ++k)
     out.sizes.Add({changed[k].first, static_cast<uint32_t>(nowCounts[k] - changed[k].second), nowCounts[k]});
   out.sizes.SetShownOrder(*SizeChangeOrder(out.sizes, kSizeChangeFirstSort.column, kSizeChangeFirstSort.descending));
+  out.types = CompareTypes(mark, rows, names);
   return out;
 }
 
@@ -171,5 +172,13 @@ long long FindShownNewBlockOfSize(const BlockRows& rows, const MarkComparison& c
   if (comparison.isNew.size() != rows.Count()) return -1;
   return FindShown(rows, start, true, [&](const BlockRowValues& row, uint32_t walkIndex) {
     return row.size == size && comparison.isNew[walkIndex];
+  });
+}
+
+long long FindShownNewBlockOfType(const BlockRows& rows, const MarkComparison& comparison, uint32_t type,
+                                  size_t start) {
+  if (comparison.isNew.size() != rows.Count()) return -1;
+  return FindShown(rows, start, true, [&](const BlockRowValues& row, uint32_t walkIndex) {
+    return row.type == type && comparison.isNew[walkIndex];
   });
 }

@@ -1,9 +1,10 @@
 // A fill of the marked heap compared with its mark: which busy blocks are
 // new (their address and size were not marked) and how many marked ones
 // are gone (no busy block of that address and size now), the change per
-// size for the sizes whose count changed, the texts of the totals line and
+// size for the sizes whose count changed and per type for the types whose
+// count changed (analysis/TypeChanges.h), the texts of the totals line and
 // of a size's cells, their order by a column, and the block table's next
-// new block of a size. A block at a marked address with another size is
+// new block of a size or of a type. A block at a marked address with another size is
 // both: the marked one is gone, this one is new. Blocks are matched one to
 // one, so a pair listed twice matches twice at most.
 #pragma once
@@ -15,6 +16,8 @@
 #include <vector>
 
 #include "analysis/BlockMark.h"
+#include "analysis/TypeChanges.h"
+#include "analysis/TypeNames.h"
 #include "heap/BlockRows.h"
 #include "shell/TableSort.h"
 
@@ -37,6 +40,7 @@ struct MarkComparison {
   int64_t blocksChange = 0;  // busy blocks now less those marked
   int64_t bytesChange = 0;   // their bytes likewise
   SizeChangeRows sizes;
+  TypeChangeRows types;
   // By walk index of the rows compared: whether that row is a new block.
   std::vector<bool> isNew;
   bool IsNew(size_t walkIndex) const { return walkIndex < isNew.size() && isNew[walkIndex]; }
@@ -49,9 +53,10 @@ constexpr int kSizeChangeColumnCount = 5;
 constexpr SortState kSizeChangeFirstSort{4, true};
 
 // Compares the busy blocks of rows with the mark's (whether the mark is of
-// the rows' heap is the caller's to know: BlockMark::IsOf). The sizes are
-// shown in kSizeChangeFirstSort's order.
-MarkComparison CompareWithMark(const BlockMark& mark, const BlockRows& rows);
+// the rows' heap is the caller's to know: BlockMark::IsOf), the rows'
+// types being indexes of names. The sizes are shown in
+// kSizeChangeFirstSort's order, the types in kTypeChangeFirstSort's.
+MarkComparison CompareWithMark(const BlockMark& mark, const BlockRows& rows, const TypeNames& names = TypeNames{});
 
 // "%+d blocks (%s bytes) since %H:%M:%S: %d new, %d gone", the bytes as
 // FormatSignedHex writes them: "+0x00000120", "-0x00000010".
@@ -72,3 +77,7 @@ std::optional<std::vector<uint32_t>> SizeChangeOrder(const SizeChangeRows& sizes
 // comparison; -1 when none, or when the comparison is not of these rows
 // (another count of rows).
 long long FindShownNewBlockOfSize(const BlockRows& rows, const MarkComparison& comparison, uint64_t size, size_t start);
+
+// The same for a new block of `type` (TypeChange::type, an index of the
+// rows' names; kTypeNotNow finds none).
+long long FindShownNewBlockOfType(const BlockRows& rows, const MarkComparison& comparison, uint32_t type, size_t start);

@@ -7,23 +7,13 @@
 #include "blockdata/DumpLines.h"
 #include "blockdata/FindDialog.h"
 #include "blockdata/SelectedBlock.h"
+#include "blockdata/ProcessBytesReader.h"
 #include "heap/ProcessHandle.h"
 #include "heap/ProgressCaption.h"
 #include "heap/TableText.h"
 #include "shell/TarnwickDlg.h"
 
 namespace {
-class ProcessBytesReader : public BlockBytesReader {
- public:
-  explicit ProcessBytesReader(HANDLE process) : m_process(process) {}
-  bool Read(uint64_t address, uint8_t* out, size_t length, size_t& bytesRead) override {
-    return ReadProcessBytes(m_process, address, out, length, bytesRead);
-  }
-
- private:
-  HANDLE m_process;
-};
-
 // The block caption's "searching" text, set only when it would be painted:
 // a search runs far faster than a caption can be repainted in Wine.
 class CaptionFindProgress : public FindProgress {
@@ -68,14 +58,14 @@ void CTarnwickDlg::OpenFindBlock() {
   CFindBlockDlg dialog(this, m_lastFind.value_or(FindQuery{}));
   if (dialog.DoModal() != IDOK) return;
   m_lastFind = dialog.Query();
-  m_sizeSearch.reset();
+  m_blockSearch.reset();
   RunFind(*m_lastFind);
 }
 
 void CTarnwickDlg::FindNextBlock() {
-  if (m_sizeSearch) {
+  if (m_blockSearch) {
     const int selected = SelectedRow(m_blockList);
-    RunSizeSearch(selected == -1 ? 0 : static_cast<size_t>(selected) + 1);
+    RunBlockSearch(selected == -1 ? 0 : static_cast<size_t>(selected) + 1);
   } else if (m_lastFind)
     RunFind(*m_lastFind);
   else

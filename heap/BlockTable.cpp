@@ -4,6 +4,7 @@
 
 #include "blockdata/SelectedBlock.h"
 #include "heap/BlockTableFill.h"
+#include "analysis/ContentsReading.h"
 #include "heap/HeapItems.h"
 #include "heap/HeapQuery.h"
 #include "heap/ItemQuery.h"
@@ -50,6 +51,9 @@ void QueryBlockTable(const QueryRequest& request, HeapQuery& query, QueryOutcome
     outcome.itemStatus = QueryHeapItems(request.queryHeap, process.Get(), request.heapBase, outcome.rows, stop).status;
     if (JudgeItemAnswer(outcome.itemStatus) != ItemAnswer::UseWalk) {
       outcome.fromItems = true;
+      // What the blocks hold is read with the rows, here on the worker.
+      const ProcessHandle reading(::OpenProcess(kContentsAccess, FALSE, request.processId));
+      if (reading && !stop) outcome.types = ReadBlockTypes(reading.Get(), outcome.rows, stop);
       return;
     }
     outcome.rows.Clear();
@@ -86,9 +90,11 @@ void CTarnwickDlg::ClearBlockTable() {
   // A caption that said the table shows the marked heap says so no more.
   const bool markedCaption = TableShowsMark();
   m_shownHeap.reset();
+  m_blockTypes = TypeNames{};
+  m_previews.clear();
   if (markedCaption) m_blockCaption.SetWindowText(kBlockCaptionText);
   m_changes.reset();
-  m_sizeSearch.reset();
+  m_blockSearch.reset();
   ForgetSort(m_blockList, m_blockSort);
 }
 
@@ -118,6 +124,7 @@ bool CTarnwickDlg::FillBlockTable(uint64_t heapBaseAddress, uint32_t processId, 
       return false;
     }
     m_blockRows = std::move(outcome.rows);
+    m_blockTypes = std::move(outcome.types);
     ShowFilledBlockTable(processId, heapBaseAddress);
     return true;
   }
@@ -132,6 +139,11 @@ bool CTarnwickDlg::FillBlockTable(uint64_t heapBaseAddress, uint32_t processId, 
       KeptBlockSink sink(m_blockRows, m_blockCaption);
       FillBlockRows(reader, heap, sink);
     }
+    // Systems without the items (Windows 7, 8.1): what the blocks hold is
+    // read here, after the walk, which needs the query's buffer.
+    const ProcessHandle reading(::OpenProcess(kContentsAccess, FALSE, processId));
+    const std::atomic<bool> never{false};
+    if (reading) m_blockTypes = ReadBlockTypes(reading.Get(), m_blockRows, never);
     ShowFilledBlockTable(processId, heapBaseAddress);
   } else {
     m_blockCaption.SetWindowText(BlockCaption().c_str());
@@ -143,6 +155,6 @@ void CTarnwickDlg::ShowFilledBlockTable(uint32_t processId, uint64_t heapBaseAdd
   m_blockList.SetItemCount(static_cast<int>(m_blockRows.Count()));
   m_shownHeap = ShownHeap{processId, heapBaseAddress};
   // The marked heap again: what came and went since.
-  if (m_mark.IsOf(processId, heapBaseAddress)) m_changes = CompareWithMark(m_mark, m_blockRows);
+  if (m_mark.IsOf(processId, heapBaseAddress)) m_changes = CompareWithMark(m_mark, m_blockRows, m_blockTypes);
   m_blockCaption.SetWindowText(BlockCaption().c_str());
 }

@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <memory>
 
+#include "analysis/TypeNames.h"
 #include "heap/BlockRows.h"
 #include "heap/HeapQuery.h"
 #include "heap/ProcessHandle.h"
@@ -26,6 +27,7 @@ struct QueryOutcome {
   bool fromItems = false;
   int32_t itemStatus = 0;
   BlockRows rows;
+  TypeNames types;  // what the rows' types index
 };
 
 struct QueryRequest {

@@ -122,6 +122,15 @@ TABLE_VIEW_ITEMS = [
 ]
 
 
+CHANGES_ITEMS = [
+    (TEXT | SS_NOPREFIX, 0, 7, 7, 326, 18, 1016, STATIC, ""),
+    (CV | BS_AUTORADIOBUTTON | WS_GROUP | WS_TABSTOP, 0, 7, 27, 60, 10, 1018, BUTTON, "By &size"),
+    (CV | BS_AUTORADIOBUTTON, 0, 72, 27, 60, 10, 1019, BUTTON, "By t&ype"),
+    (LIST | WS_GROUP, 0, 7, 40, 326, 139, 1017, "SysListView32", ""),
+    (CV | BS_PUSHBUTTON | WS_TABSTOP, 0, 283, 184, 50, 14, 2, BUTTON, "Close"),
+]
+
+
 def dialogs(width):
     return {
         102: dict(style=WS_POPUP | WS_VISIBLE | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME
@@ -135,7 +144,9 @@ def dialogs(width):
         104: dict(style=WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_SETFONT | DS_FIXEDSYS,
                   ex=0, rect=(0, 0, 340, 205), title="Block Sizes", items=TABLE_VIEW_ITEMS),
         105: dict(style=WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_SETFONT | DS_FIXEDSYS,
-                  ex=0, rect=(0, 0, 340, 205), title="Changes Since Mark", items=TABLE_VIEW_ITEMS),
+                  ex=0, rect=(0, 0, 340, 205), title="Changes Since Mark", items=CHANGES_ITEMS),
+        106: dict(style=WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_SETFONT | DS_FIXEDSYS,
+                  ex=0, rect=(0, 0, 340, 205), title="Block Types", items=TABLE_VIEW_ITEMS),
     }
 
 
@@ -500,7 +511,7 @@ def main(argv):
     langs = {lang for _, _, lang, _ in res}
     check(langs == {0x409}, "every resource in U.S. English (%s)" % sorted(hex(x) for x in langs))
     found = {name: body for t, name, _, body in res if t == RT_DIALOG}
-    check(sorted(found) == [100, 102, 103, 104, 105], "dialogs %r" % sorted(found))
+    check(sorted(found) == [100, 102, 103, 104, 105, 106], "dialogs %r" % sorted(found))
     wanted = dialogs(width)
     for did in sorted(found):
         if did in wanted:

@@ -149,8 +149,11 @@ void CTarnwickDlg::CopyFrom(CWnd& source, bool all) {
                          static_cast<size_t>(m_dataList.GetCount()) == DumpLineCount(m_dumpBytes.size());
   if (&source == &m_dataList)
     copied = dumpShown ? CopyDump(m_hWnd, m_dumpHeader, m_dumpBytes) : CopyLines(m_hWnd, m_dataList);
-  else if (all)
+  else if (all) {
+    // Every text block's preview in one pass of reads, not one a row.
+    if (&source == &m_blockList) ReadAllPreviews();
     copied = CopyTable(m_hWnd, static_cast<const CListCtrl&>(source));
+  }
   else
     copied = CopyRow(m_hWnd, static_cast<const CListCtrl&>(source), item);
   if (!copied) Report(kCopyFailedText);
@@ -173,6 +176,7 @@ void CTarnwickDlg::OnContextMenu(CWnd* pWnd, POINT point) {
     const UINT rows = m_blockList.GetItemCount() > 0 ? MF_ENABLED : MF_GRAYED;
     menu.AppendMenu(MF_STRING | rows, IDM_FIND, kFindItemText);
     menu.AppendMenu(MF_STRING | rows, IDM_BLOCK_SIZES, kBlockSizesItemText);
+    menu.AppendMenu(MF_STRING | rows, IDM_BLOCK_TYPES, kBlockTypesItemText);
     menu.AppendMenu(MF_STRING | (m_shownHeap ? MF_ENABLED : MF_GRAYED), IDM_MARK_BLOCKS, kMarkBlocksItemText);
     menu.AppendMenu(MF_STRING | (m_changes ? MF_ENABLED : MF_GRAYED), IDM_CHANGES_SINCE_MARK, kChangesItemText);
   }
@@ -190,6 +194,7 @@ void CTarnwickDlg::OnContextMenu(CWnd* pWnd, POINT point) {
   if (command == IDM_COPY || command == IDM_COPY_ALL) CopyFrom(*source, command == IDM_COPY_ALL);
   if (command == IDM_FIND) OpenFindBlock();
   if (command == IDM_BLOCK_SIZES) OpenBlockSizes();
+  if (command == IDM_BLOCK_TYPES) OpenBlockTypes();
   if (command == IDM_MARK_BLOCKS) MarkBlocks();
   if (command == IDM_CHANGES_SINCE_MARK) OpenChangesSinceMark();
 }

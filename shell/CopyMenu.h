@@ -11,6 +11,7 @@ inline constexpr char kCopyAllItemText[] = "Copy &All";
 inline constexpr char kFindItemText[] = "&Find...\tCtrl+F";
 // And tells what holds the memory and what grew.
 inline constexpr char kBlockSizesItemText[] = "Block &Sizes...";
+inline constexpr char kBlockTypesItemText[] = "Block &Types...";
 inline constexpr char kMarkBlocksItemText[] = "&Mark Blocks";
 inline constexpr char kChangesItemText[] = "&Changes Since Mark...";
 inline constexpr char kCopyFailedText[] = "Failed to copy the text to the clipboard.";

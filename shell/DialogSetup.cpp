@@ -80,5 +80,6 @@ void CTarnwickDlg::SetUpColumns() {
   InsertColumns(m_nodeList, kNodeColumns, static_cast<int>(std::size(kNodeColumns)));
   InsertColumns(m_blockList, kBlockColumns, static_cast<int>(std::size(kBlockColumns)));
   FitAddressColumn(m_nodeList, kNodeColumns, static_cast<int>(std::size(kNodeColumns)), "0xdddddddd");
-  FitAddressColumn(m_blockList, kBlockColumns, static_cast<int>(std::size(kBlockColumns)), kBlockStatusAllocated);
+  // The Contents column lies beyond the table's width: the others keep it.
+  FitAddressColumn(m_blockList, kBlockColumns, kBlockNumberColumns, kBlockStatusAllocated);
 }

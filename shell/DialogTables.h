@@ -43,7 +43,12 @@ constexpr ColumnSpec kBlockColumns[] = {
     {"Block Size", 120, ColumnKind::Hex},
     {"Allocation Type", 100, ColumnKind::Text},
     {"Status", kWideAddresses ? 130 : 140, ColumnKind::Text},
+    {"Contents", 240, ColumnKind::Text},
 };
+// The columns of the block table that read the rows' numbers alone; the
+// Contents column (after them) reads what the blocks hold.
+constexpr int kBlockNumberColumns = 5;
+constexpr int kBlockContentsColumn = 5;
 
 // An address column is wide enough for "0x" and the width's digits in the
 // list view's font (each digit as wide as the widest), with the padding a

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "heap/TableCells.h"
+#include "shell/DialogTables.h"
 #include "shell/TarnwickDlg.h"
 
 namespace {
@@ -47,7 +48,14 @@ void CTarnwickDlg::OnNodeListGetDispInfo(NMHDR* pNMHDR, LRESULT* pResult) {
 
 void CTarnwickDlg::OnBlockListGetDispInfo(NMHDR* pNMHDR, LRESULT* pResult) {
   *pResult = 0;
-  AnswerDispInfo(pNMHDR, m_blockRows, &BlockCellText);
+  LVITEMA& item = reinterpret_cast<NMLVDISPINFOA*>(pNMHDR)->item;
+  if (item.iSubItem != kBlockContentsColumn) {
+    AnswerDispInfo(pNMHDR, m_blockRows, &BlockCellText);
+    return;
+  }
+  if (!(item.mask & LVIF_TEXT) || item.pszText == nullptr || item.cchTextMax <= 0) return;
+  const std::string text = ContentsText(static_cast<size_t>(item.iItem));
+  PutCellText(text.c_str(), item.pszText, static_cast<size_t>(item.cchTextMax));
 }
 
 void CTarnwickDlg::OnNodeListFindItem(NMHDR* pNMHDR, LRESULT* pResult) { *pResult = AnswerFind(pNMHDR, m_nodeRows); }

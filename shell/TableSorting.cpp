@@ -1,7 +1,7 @@
 // Sorting the node and block tables by a clicked column header. The kept
 // rows are put in the new order and the list view, which holds no rows of
-// its own, paints them so; the selection moves with its row. Nothing is
-// asked of the inspected process.
+// its own, paints them so; the selection moves with its row. Only the
+// Contents column asks the inspected process: for the texts' previews.
 #include <iterator>
 #include <optional>
 #include <utility>
@@ -56,7 +56,9 @@ void CTarnwickDlg::OnBlockListColumnClick(NMHDR* pNMHDR, LRESULT* pResult) {
   const int column = reinterpret_cast<NMLISTVIEW*>(pNMHDR)->iSubItem;
   if (column < 0 || column >= static_cast<int>(std::size(kBlockColumns))) return;
   const SortState next = NextSortState(m_blockSort, column);
-  if (!ShowOrder(m_blockList, m_blockRows, BlockRowOrder(m_blockRows, column, next.descending))) return;
+  const auto order = column == kBlockContentsColumn ? std::optional(ContentsOrderOf(next.descending))
+                                                    : BlockRowOrder(m_blockRows, column, next.descending);
+  if (!ShowOrder(m_blockList, m_blockRows, order)) return;
   m_blockSort = next;
   ShowSortArrow(m_blockList, m_blockSort);
 }

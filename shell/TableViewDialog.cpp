@@ -13,6 +13,8 @@ ON_NOTIFY(NM_DBLCLK, IDC_TABLE_LIST, &CTableViewDlg::OnListDoubleClick)
 ON_NOTIFY(LVN_GETDISPINFOA, IDC_TABLE_LIST, &CTableViewDlg::OnListGetDispInfo)
 ON_NOTIFY(LVN_COLUMNCLICK, IDC_TABLE_LIST, &CTableViewDlg::OnListColumnClick)
 ON_WM_CONTEXTMENU()
+ON_BN_CLICKED(IDC_BY_SIZE, &CTableViewDlg::OnBySize)
+ON_BN_CLICKED(IDC_BY_TYPE, &CTableViewDlg::OnByType)
 END_MESSAGE_MAP()
 
 CTableViewDlg::CTableViewDlg(UINT templateId, CWnd* owner, TableViewSource& source)
@@ -27,6 +29,17 @@ BOOL CTableViewDlg::OnInitDialog() {
   CDialog::OnInitDialog();
   ::SetDlgItemTextA(m_hWnd, IDC_TABLE_TOTALS, m_source.Totals().c_str());
   m_list.SetExtendedStyle(kListViewExtendedStyles);
+  // Templates with the two views open by size.
+  if (::GetDlgItem(m_hWnd, IDC_BY_SIZE) != nullptr) ::CheckRadioButton(m_hWnd, IDC_BY_SIZE, IDC_BY_TYPE, IDC_BY_SIZE);
+  ShowTable();
+  ::SetFocus(m_list.m_hWnd);
+  return FALSE;  // the focus is set
+}
+
+void CTableViewDlg::ShowTable() {
+  m_list.SetItemCount(0);
+  while (m_list.SendMessage(LVM_DELETECOLUMN, 0) != FALSE) {
+  }
   const std::vector<TableViewColumn> columns = m_source.Columns();
   for (size_t c = 0; c < columns.size(); ++c)
     m_list.InsertColumn(static_cast<int>(c), columns[c].title, LVCFMT_LEFT, columns[c].width);
@@ -37,9 +50,16 @@ BOOL CTableViewDlg::OnInitDialog() {
     m_list.SetItemState(0, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
     m_list.SetSelectionMark(0);
   }
-  ::SetFocus(m_list.m_hWnd);
-  return FALSE;  // the focus is set
 }
+
+void CTableViewDlg::ShowView(int view) {
+  m_source.ShowView(view);
+  ShowTable();
+  m_list.Invalidate();
+}
+
+void CTableViewDlg::OnBySize() { ShowView(kViewBySize); }
+void CTableViewDlg::OnByType() { ShowView(kViewByType); }
 
 // Enter: the selected row, as a double-click.
 void CTableViewDlg::OnOK() {

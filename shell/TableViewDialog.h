@@ -31,7 +31,11 @@ class TableViewSource {
   virtual void Sort(int column, bool descending) = 0;
   // The column and direction the rows are first shown in.
   virtual SortState FirstOrder() const = 0;
+  // A source with two views (by size, by type) shows the one asked for,
+  // as it is first shown; the dialog's radio buttons choose it.
+  virtual void ShowView(int) {}
 };
+enum TableView { kViewBySize = 0, kViewByType = 1 };
 
 class CTableViewDlg : public CDialog {
  public:
@@ -50,10 +54,15 @@ class CTableViewDlg : public CDialog {
   void OnListGetDispInfo(NMHDR* pNMHDR, LRESULT* pResult);
   void OnListColumnClick(NMHDR* pNMHDR, LRESULT* pResult);
   void OnContextMenu(CWnd* pWnd, POINT point);
+  void OnBySize();
+  void OnByType();
   DECLARE_MESSAGE_MAP()
 
  private:
   void ShowSortArrow();
+  // The source's columns and rows, as first shown, the top row selected.
+  void ShowTable();
+  void ShowView(int view);
   void Copy(bool all);
 
   TableViewSource& m_source;

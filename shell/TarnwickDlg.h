@@ -7,6 +7,7 @@
 #include <initializer_list>
 #include <optional>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "controls/QorButton.h"
@@ -18,6 +19,7 @@
 #include "heap/BlockRows.h"
 #include "analysis/BlockSizes.h"
 #include "analysis/MarkComparison.h"
+#include "analysis/TypeNames.h"
 #include "heap/HeapLayout.h"
 #include "heap/HeapQueryFunctions.h"
 #include "shell/CopyMenu.h"
@@ -90,6 +92,7 @@ class CTarnwickDlg : public CDialog {
   // Block Sizes dialog, a mark of the heap's busy blocks, and the changes
   // since it; each dialog goes to the first block of the size chosen.
   void OpenBlockSizes();
+  void OpenBlockTypes();
   void MarkBlocks();
   void OpenChangesSinceMark();
   // The block caption's own text: marked when the table shows the marked heap.
@@ -98,6 +101,13 @@ class CTarnwickDlg : public CDialog {
   void ShowBlockData(uint64_t blockSize, int processId, uint64_t blockAddress);
   // Empties the data view and forgets the bytes it showed.
   void ClearDataView();
+
+  // The Contents cell of the block row shown at position; the previews of
+  // every text block, read at once (for a sort or a copy of the table); the
+  // order of the rows by their Contents.
+  std::string ContentsText(size_t position);
+  void ReadAllPreviews();
+  std::vector<uint32_t> ContentsOrderOf(bool descending);
 
   // Ctrl+C and the context-menu key in the tables and the data list.
   BOOL PreTranslateMessage(MSG* pMsg) override;
@@ -143,13 +153,15 @@ class CTarnwickDlg : public CDialog {
   BlockRows m_blockRows;
   // The last search asked for, if any.
   std::optional<FindQuery> m_lastFind;
-  // The last search by size (a Block Sizes or Changes row), when it came
-  // after the last Find Block search: F3 repeats it.
-  struct SizeSearch {
-    uint64_t size;
-    bool newOnly;  // only blocks that are new since the mark
+  // The last search by size or type (a Block Sizes, Block Types or
+  // Changes row), when it came after the last Find Block search: F3
+  // repeats it. A type is an index of m_blockTypes.
+  struct BlockSearch {
+    bool byType;
+    uint64_t value;  // the size, or the type
+    bool newOnly;    // only blocks that are new since the mark
   };
-  std::optional<SizeSearch> m_sizeSearch;
+  std::optional<BlockSearch> m_blockSearch;
   // The heap the block table shows, from its last fill.
   struct ShownHeap {
     uint32_t processId;
@@ -160,6 +172,10 @@ class CTarnwickDlg : public CDialog {
   // the table shows the marked heap again.
   BlockMark m_mark;
   std::optional<MarkComparison> m_changes;
+  // The names the block rows' types index, from the fill; and the previews
+  // of text blocks read so far (by walk index), made when shown.
+  TypeNames m_blockTypes;
+  std::unordered_map<uint32_t, std::string> m_previews;
   // The column each table is sorted by, and which way.
   SortState m_nodeSort;
   SortState m_blockSort;
@@ -218,8 +234,9 @@ class CTarnwickDlg : public CDialog {
   // was found or says that nothing was.
   void RunFind(const FindQuery& query);
   void SelectFoundRow(int item);
-  // The next block of the last size searched for, from position start on.
-  void RunSizeSearch(size_t start);
+  // The next block of the last size or type searched for, from position
+  // start on.
+  void RunBlockSearch(size_t start);
   // Choosing another process, or its end, forgets the mark of this one.
   void ForgetMarkUnlessOf(int processId);
   // Walk order again, no arrow (the rows are about to go).

@@ -7,6 +7,7 @@
 #define IDD_FIND_BLOCK 103
 #define IDD_BLOCK_SIZES 104
 #define IDD_CHANGES_SINCE_MARK 105
+#define IDD_BLOCK_TYPES 106
 #define IDR_MAINFRAME 128
 #define IDB_ABOUT_LOGO 129
 #define IDI_CLOSE_DATA 130
@@ -31,6 +32,8 @@
 // The table dialogs' totals line and table.
 #define IDC_TABLE_TOTALS 1016
 #define IDC_TABLE_LIST 1017
+#define IDC_BY_SIZE 1018
+#define IDC_BY_TYPE 1019
 
 // System-menu command of the About item; its low four bits are zero so it
 // survives the 0xFFF0 mask applied to system commands.
@@ -43,3 +46,4 @@
 #define IDM_BLOCK_SIZES 32774
 #define IDM_MARK_BLOCKS 32775
 #define IDM_CHANGES_SINCE_MARK 32776
+#define IDM_BLOCK_TYPES 32777

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "analysis/BlockMark.h"
+#include "analysis/BlockTypes.h"
 #include "analysis/MarkComparison.h"
 #include "heap/TableText.h"
 
@@ -253,4 +254,87 @@ TEST(MarkComparisonTest, NextNewBlockOfASizeInTheOrderShownWrapsRoundOnce) {
   EXPECT_EQ(FindShownNewBlockOfSize(rows, c, 0x10, 0), 4);   // 0x1070, not the marked 0x1080
   EXPECT_EQ(FindShownNewBlockOfSize(rows, c, 0x20, 0), -1);  // busy ones of 0x20, none new
   EXPECT_EQ(FindShownNewBlockOfSize(RowsOf({{0x1000, 0x30, kFixed}}), c, 0x30, 0), -1);  // another fill's rows
+}
+
+namespace {
+TypeNames NamesOf(const std::vector<std::string>& classes) {
+  TypeNames names;
+  for (const std::string& name : classes) names.Add(name);
+  return names;
+}
+}  // namespace
+
+// Catches: free blocks or empty types listed, totals apart from Block
+// Sizes', a sort by bytes (not name) case or ties, a stray type dropped,
+// a search of a type in walk order or finding free blocks.
+TEST(BlockTypesTest, BusyBlocksGroupByTypeSortedByBytesThenName) {
+  // Widget 3, apple 4, ns::Node 5 (no block); 99 is of no table.
+  BlockRows rows = RowsOf({{0x1000, 0x20, kFixed, 3},
+                           {0x1020, 0x20, kBlockKindLfh, 3},
+                           {0x1040, 0x40, kFixed, kTypeText8},
+                           {0x1080, 0x10, kFree, 3},
+                           {0x1090, 0x30, kFixed, 4},
+                           {0x10C0, 0x10, kFixed, kTypeUnknown},
+                           {0x10D0, 0x10, kFixed, 99},
+                           {0x10E0, 0x20, kFixed, kTypeText16}});
+  const BlockTypes types = GroupBlockTypes(rows, NamesOf({"Widget", "apple", "ns::Node"}));
+  EXPECT_EQ(BlockTotalsText(types.totals), BlockTotalsText(GroupBlockSizes(rows).totals));
+  const auto line = [&](size_t p) { return Line(types, p, kTypeGroupColumnCount, TypeGroupCellText); };
+  ASSERT_EQ(types.groups.Count(), 5u);
+  EXPECT_EQ(line(0), "(8-bit text)|1|0x00000040|26.7%");
+  EXPECT_EQ(line(1), "Widget|2|0x00000040|26.7%");
+  EXPECT_EQ(line(2), "apple|1|0x00000030|20.0%");
+  EXPECT_EQ(line(3), "(unknown)|2|0x00000020|13.3%");  // a type beyond the names counts as unknown
+  EXPECT_EQ(line(4), "(UTF-16 text)|1|0x00000020|13.3%");
+  // Kept by name without regard to case: (8-bit text), (unknown), (UTF-16 text), apple, Widget.
+  EXPECT_EQ(TypeGroupOrder(types.groups, 0, false), (Order{0, 1, 2, 3, 4}));
+  EXPECT_EQ(TypeGroupOrder(types.groups, 0, true), (Order{4, 3, 2, 1, 0}));
+  EXPECT_EQ(TypeGroupOrder(types.groups, 1, true), (Order{1, 4, 0, 2, 3}));  // ties by name
+  EXPECT_EQ(TypeGroupOrder(types.groups, 3, false), (Order{1, 2, 3, 0, 4}));
+  // Names alike but for case tie: the kept order both ways.
+  const BlockTypes alike =
+      GroupBlockTypes(RowsOf({{0x1000, 0x10, kFixed, 3}, {0x1010, 0x10, kFixed, 4}}), NamesOf({"foo", "Foo"}));
+  EXPECT_EQ(TypeGroupOrder(alike.groups, 0, true), TypeGroupOrder(alike.groups, 0, false));
+  // Shown last first, the free block of type 3 at position 4 is passed over.
+  ASSERT_TRUE(rows.SetShownOrder({7, 6, 5, 4, 3, 2, 1, 0}));
+  EXPECT_EQ(FindShownBlockOfType(rows, 3, 2), 6);
+  EXPECT_EQ(FindShownBlockOfType(rows, 4, 4), 3);  // round the end
+  EXPECT_EQ(FindShownBlockOfType(rows, 5, 0), -1);
+}
+
+// Catches: types matched by index across tables, a gone or a new type left
+// out, unchanged ones listed, the mark's names not its own, old blocks of a
+// type found as new.
+TEST(MarkComparisonTest, TypesMatchByNameAcrossTheirTables) {
+  BlockMark mark;  // Gone 3, Widget 4; 7 is beyond the names: kept as unknown
+  mark.Make(1, 0x10000, {9, 5, 7},
+            RowsOf({{0x1000, 0x20, kFixed, 4},
+                    {0x2000, 0x50, kFixed, 3},
+                    {0x3000, 0x10, kFixed, kTypeText8},
+                    {0x3010, 0x10, kFixed, 7}}),
+            NamesOf({"Gone", "Widget"}));
+  EXPECT_EQ(mark.Types().Name(mark.Blocks()[0].type), "Widget");
+  EXPECT_EQ(mark.Blocks()[3].type, kTypeUnknown);
+  BlockRows rows = RowsOf({{0x1000, 0x20, kFixed, 3},  // Widget 3, ns::Node 4, Alpha 5
+                           {0x1100, 0x20, kFixed, 3},
+                           {0x3000, 0x10, kFixed, kTypeText8},
+                           {0x4000, 0x18, kFixed, 4},
+                           {0x3010, 0x10, kFixed, kTypeUnknown},
+                           {0x1200, 0x30, kFixed, 3},
+                           {0x5000, 0x18, kFixed, 5}});
+  const MarkComparison c = CompareWithMark(mark, rows, NamesOf({"Widget", "ns::Node", "Alpha"}));
+  const auto line = [&](size_t p) { return Line(c.types, p, kTypeChangeColumnCount, TypeChangeCellText); };
+  ASSERT_EQ(c.types.Count(), 4u);  // text and unknown are unchanged
+  EXPECT_EQ(line(0), "Widget|1|3|+2|+0x00000050");
+  EXPECT_EQ(line(1), "Alpha|0|1|+1|+0x00000018");  // tied with ns::Node: by name
+  EXPECT_EQ(line(2), "ns::Node|0|1|+1|+0x00000018");
+  EXPECT_EQ(line(3), "Gone|1|0|-1|-0x00000050");
+  // Kept by name: Alpha, Gone, ns::Node, Widget.
+  EXPECT_EQ(TypeChangeOrder(c.types, 3, true), (Order{3, 0, 2, 1}));
+  EXPECT_EQ(TypeChangeOrder(c.types, 4, false), (Order{1, 0, 2, 3}));
+  // Widget's new blocks are walk 1 and 5, shown at 5 and 1; the marked one is passed over.
+  ASSERT_TRUE(rows.SetShownOrder({6, 5, 4, 3, 2, 1, 0}));
+  EXPECT_EQ(FindShownNewBlockOfType(rows, c, 3, 2), 5);
+  EXPECT_EQ(FindShownNewBlockOfType(rows, c, 3, 6), 1);
+  EXPECT_EQ(FindShownNewBlockOfType(rows, c, c.types.Shown(3).type, 0), -1);  // Gone: no block now
 }

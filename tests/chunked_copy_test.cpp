@@ -274,7 +274,7 @@ TEST(BlockHeads, NeighboursAreReadTogetherAndAnUnreadableBlockCostsOnlyItself) {
   EXPECT_TRUE(std::is_sorted(heads.seen.begin(), heads.seen.end()));
   EXPECT_EQ(heads.first8, 0xAB);
   EXPECT_EQ(heads.counts.front(), 0x30u);
-  EXPECT_EQ(heads.counts.back(), kBlockHeadBytes) << "a big block's head only";
+  EXPECT_EQ(heads.counts.back(), kHeadBytes) << "a big block's head only";
   EXPECT_LE(memory.reads.size(), 30u) << "windows and their halves, not a read a block";
 }
 
