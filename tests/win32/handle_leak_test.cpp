@@ -136,10 +136,11 @@ TEST(HandleLeaks, StoppedWaitsHoldNothingOnceTheirQueriesReturn) {
     PumpMessages(100);
   };
   // A worker ends a moment after its buffer is destroyed, closing its two
-  // events as it goes: the count is taken once it has settled.
+  // events as it goes: the count is taken once it has settled (on a loaded
+  // machine that takes seconds).
   const auto settledHandles = [](int expected) {
     int now = OpenKernelHandles();
-    for (int i = 0; i < 200 && now != expected; ++i) {
+    for (int i = 0; i < 1000 && now != expected; ++i) {
       ::Sleep(10);
       now = OpenKernelHandles();
     }
