@@ -60,8 +60,8 @@ class ChangesView : public TableViewSource {
   std::string Totals() const override { return MarkComparisonText(m_changes); }
   std::vector<TableViewColumn> Columns() const override {
     if (m_byType)
-      return {{kTypeChangeColumns[0], 130}, {kTypeChangeColumns[1], 60}, {kTypeChangeColumns[2], 60},
-              {kTypeChangeColumns[3], 50}, {kTypeChangeColumns[4], 100}};
+      return {{kTypeChangeColumns[0], 130}, {kTypeChangeColumns[1], 80}, {kTypeChangeColumns[2], 80},
+              {kTypeChangeColumns[3], 60}, {kTypeChangeColumns[4], 130}};
     return {{kSizeChangeColumns[0], 100}, {kSizeChangeColumns[1], 80}, {kSizeChangeColumns[2], 80},
             {kSizeChangeColumns[3], 60}, {kSizeChangeColumns[4], 130}};
   }

@@ -19,8 +19,8 @@ namespace {
 using Row = std::vector<std::string>;
 
 // The rows as a user expects them sorted by the column: Block Index by
-// value, addresses and sizes by value, words without regard to case; equal
-// rows in walk order in both directions.
+// value, addresses and sizes by value, words without regard to case, empty
+// Contents cells last; equal rows in walk order in both directions.
 std::vector<Row> SortedRows(std::vector<Row> rows, int column, bool descending) {
   const auto key = [column](const Row& row) {
     std::string text = row[static_cast<size_t>(column)];
@@ -29,13 +29,18 @@ std::vector<Row> SortedRows(std::vector<Row> rows, int column, bool descending) 
     for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     return std::pair<uint64_t, std::string>{0, text};
   };
-  std::stable_sort(rows.begin(), rows.end(),
-                   [&](const Row& a, const Row& b) { return descending ? key(b) < key(a) : key(a) < key(b); });
+  std::stable_sort(rows.begin(), rows.end(), [&](const Row& a, const Row& b) {
+    if (column == 5 && a[5].empty() != b[5].empty()) return b[5].empty();
+    return descending ? key(b) < key(a) : key(a) < key(b);
+  });
   return rows;
 }
 
 // Sixty blocks laid over this process's own memory, so that a click on any
 // row dumps real bytes: sizes of five values, fixed, unknown and free ones.
+// The memory is text ('Z'), so the busy blocks' Contents are previews of
+// three lengths; the Contents sort fails when it loses the empty cells'
+// place, the selection or the rows kept beside the table.
 TEST_F(BlockTable, HeaderClicksSortTheBlocksAndTheRowsKeptBesideThem) {
   std::vector<uint8_t> memory(0x2000, 0x5A);
   const uint64_t first = reinterpret_cast<uintptr_t>(memory.data());
@@ -57,10 +62,14 @@ TEST_F(BlockTable, HeaderClicksSortTheBlocksAndTheRowsKeptBesideThem) {
     bool descending;
     const char* arrows;
   };
-  for (const Click& click : {Click{2, false, "--^--"}, Click{2, true, "--v--"}, Click{2, false, "--^--"},
-                             Click{3, false, "---^-"}, Click{4, false, "----^"}, Click{4, true, "----v"},
-                             Click{0, false, "^----"}, Click{0, true, "v----"}}) {
+  for (const Click& click :
+       {Click{2, false, "--^---"}, Click{2, true, "--v---"}, Click{2, false, "--^---"}, Click{3, false, "---^--"},
+        Click{4, false, "----^-"}, Click{4, true, "----v-"}, Click{5, false, "-----^"}, Click{5, true, "-----v"},
+        Click{0, false, "^-----"}, Click{0, true, "v-----"}}) {
     SCOPED_TRACE(::testing::Message() << "column " << click.column << (click.descending ? " down" : " up"));
+    // Contents lies beyond the table's width: its header is clicked
+    // scrolled to, the others scrolled back.
+    list.SendMessage(LVM_SCROLL, click.column == 5 ? 600 : -600, 0);
     ClickHeader(list, click.column);
     ASSERT_EQ(AllRows(list), SortedRows(walk, click.column, click.descending));
     EXPECT_EQ(SortArrows(list), click.arrows);
@@ -95,10 +104,10 @@ TEST_F(BlockTable, HeaderClicksSortTheBlocksAndTheRowsKeptBesideThem) {
   dlg->EnterTableMode();
   ClickNode(0);
   EXPECT_EQ(AllRows(list), walk);
-  EXPECT_EQ(SortArrows(list), "-----");
+  EXPECT_EQ(SortArrows(list), "------");
   EXPECT_EQ(Addr(dlg->m_blockRows.Shown(59).address), walk[59][1]);
   ClickHeader(list, 2);
-  EXPECT_EQ(SortArrows(list), "--^--");
+  EXPECT_EQ(SortArrows(list), "--^---");
   EXPECT_EQ(AllRows(list), SortedRows(walk, 2, false));
   EXPECT_TRUE(watcher.Boxes().empty()) << ::testing::PrintToString(watcher.Texts());
 }

@@ -40,8 +40,9 @@ TEST_F(BlockTable, ClickListsTheBlocksOfTheFirstHeapWithTheClickedBase) {
   // Row 2 carries the same base as row 1: the heap earlier in the list wins.
   ClickNode(1);
   EXPECT_EQ(dlg->m_nodeList.GetNextItem(-1, LVNI_SELECTED), 1);
-  EXPECT_EQ(AllRows(dlg->m_blockList), (std::vector<Row>{{"1", Addr(0x00150588), "0x00000020", "FIXED", "Allocated"},
-                                                         {"2", Addr(0x001505a8), "0x00000030", "Not applicable", "Free"}}));
+  EXPECT_EQ(AllRows(dlg->m_blockList),
+            (std::vector<Row>{{"1", Addr(0x00150588), "0x00000020", "FIXED", "Allocated", ""},
+                              {"2", Addr(0x001505a8), "0x00000030", "Not applicable", "Free", ""}}));
   SubstituteCounters counters = SubstituteCountersNow();
   EXPECT_EQ(counters.queryFlags, std::vector<uint32_t>{0x14});
   EXPECT_EQ(counters.queryProcessIds, std::vector<uint32_t>{::GetCurrentProcessId()});
@@ -52,10 +53,10 @@ TEST_F(BlockTable, ClickListsTheBlocksOfTheFirstHeapWithTheClickedBase) {
   // fixed block.
   ClickNode(2);
   EXPECT_EQ(AllRows(dlg->m_blockList),
-            (std::vector<Row>{{"1", Addr(0x00000000), "0x00000010", "FIXED", "Allocated"},
-                              {"2", Addr(0x00000010), "0x00000018", "Not applicable", "Free"},
-                              {"3", Addr(0x00000028), "0x00000008", "FIXED", "Allocated"},
-                              {"4", Addr(0x00000030), "0x00000028", "FIXED", "Allocated"}}));
+            (std::vector<Row>{{"1", Addr(0x00000000), "0x00000010", "FIXED", "Allocated", ""},
+                              {"2", Addr(0x00000010), "0x00000018", "Not applicable", "Free", ""},
+                              {"3", Addr(0x00000028), "0x00000008", "FIXED", "Allocated", ""},
+                              {"4", Addr(0x00000030), "0x00000028", "FIXED", "Allocated", ""}}));
   EXPECT_TRUE(watcher.Boxes().empty());
   EXPECT_EQ(WindowText(dlg->m_blockCaption.m_hWnd), kCaption);
   EXPECT_EQ(EnabledControls(dlg.Hwnd()), 5);
@@ -76,9 +77,9 @@ TEST_F(BlockTable, WorkedExampleGivesThreeRowsAndNoneForSegments) {
 
   EXPECT_TRUE(watcher.Boxes().empty());
   EXPECT_EQ(AllRows(dlg->m_blockList),
-            (std::vector<Row>{{"1", Addr(0x00150588), "0x00000020", "FIXED", "Allocated"},
-                              {"2", Addr(0x001505a8), "0x00000040", "Not applicable", "Free"},
-                              {"3", Addr(0x00a00048), "0x000f0000", "Not applicable", "Free"}}));
+            (std::vector<Row>{{"1", Addr(0x00150588), "0x00000020", "FIXED", "Allocated", ""},
+                              {"2", Addr(0x001505a8), "0x00000040", "Not applicable", "Free", ""},
+                              {"3", Addr(0x00a00048), "0x000f0000", "Not applicable", "Free", ""}}));
   EXPECT_EQ(caption.texts, std::vector<std::string>{kCaption});
 }
 
@@ -207,8 +208,8 @@ TEST_F(BlockTable, HeapsAboveFourGiBKeepTheirWholeAddresses) {
   EXPECT_EQ(CellText(dlg->m_nodeList, 1, 1), "0x000002e5f0a00000");
   ClickNode(1);
   EXPECT_EQ(AllRows(dlg->m_blockList),
-            (std::vector<Row>{{"1", "0x000002e5f0a00748", "0x100000010", "FIXED", "Allocated"},
-                              {"2", "0x000002e6f0a00758", "0x00000040", "Not applicable", "Free"}}));
+            (std::vector<Row>{{"1", "0x000002e5f0a00748", "0x100000010", "FIXED", "Allocated", ""},
+                              {"2", "0x000002e6f0a00758", "0x00000040", "Not applicable", "Free", ""}}));
 }
 
 TEST_F(BlockTable, TaggedRecordsListTheSameNodesAndBlocks) {
@@ -220,11 +221,11 @@ TEST_F(BlockTable, TaggedRecordsListTheSameNodesAndBlocks) {
                                              Heap(0x00AB0000, {Block(0x10, 0x0200), Block(0x18, 0x0100)})};
   const std::vector<Row> nodes = {{"1", Addr(0x00150000), "5", "0x00000000", "0x00000000", "0x00000002"},
                                   {"2", Addr(0x00ab0000), "2", "0x00000000", "0x00000000", "0x00000002"}};
-  const std::vector<Row> first = {{"1", Addr(0x00150588), "0x00000020", "FIXED", "Allocated"},
-                                  {"2", Addr(0x001505a8), "0x00000040", "Not applicable", "Free"},
-                                  {"3", Addr(0x00a00048), "0x000f0000", "Not applicable", "Free"}};
-  const std::vector<Row> second = {{"1", Addr(0x00000000), "0x00000010", "FIXED", "Allocated"},
-                                   {"2", Addr(0x00000010), "0x00000018", "Not applicable", "Free"}};
+  const std::vector<Row> first = {{"1", Addr(0x00150588), "0x00000020", "FIXED", "Allocated", ""},
+                                  {"2", Addr(0x001505a8), "0x00000040", "Not applicable", "Free", ""},
+                                  {"3", Addr(0x00a00048), "0x000f0000", "Not applicable", "Free", ""}};
+  const std::vector<Row> second = {{"1", Addr(0x00000000), "0x00000010", "FIXED", "Allocated", ""},
+                                   {"2", Addr(0x00000010), "0x00000018", "Not applicable", "Free", ""}};
   // The header's process heap tells the layout whatever the build; without
   // it, the build does.
   struct Case {
@@ -313,8 +314,11 @@ TEST_F(BlockTable, RunningOutOfRoomGrowsTheBufferUpToItsLargest) {
 // The target's real private heap, described by the substitute: the rows
 // are the system's block items, so every row is one of the target's own
 // busy or free blocks at its real address and data size, in its walk order,
-// and no uncommitted range or region makes one. Once the target has ended,
-// a click can't open it for the system's call.
+// and no uncommitted range or region makes one. Its Contents cells say what
+// the target put there, read from its memory and image: fails when a class
+// of either compiler's form goes unnamed or misnamed, or a text block's
+// preview is missing or wrong. Once the target has ended, a click can't
+// open it for the system's call.
 TEST(BlockTableRealTarget, PrivateHeapRowsAreTheTargetsBlocks) {
   std::optional<TargetProcess> target = TargetProcess::Start("");
   ASSERT_TRUE(target.has_value()) << TargetStartError();
@@ -338,7 +342,8 @@ TEST(BlockTableRealTarget, PrivateHeapRowsAreTheTargetsBlocks) {
       if (entry.flags & 0x0003) continue;  // a region or an uncommitted range, not a block
       const bool busy = (entry.flags & 0x0004) != 0;
       expected.push_back({std::to_string(expected.size() + 1), Addr(entry.data), Hex(entry.size),
-                          busy ? "FIXED" : "Not applicable", busy ? "Allocated" : "Free"});
+                          busy ? "FIXED" : "Not applicable", busy ? "Allocated" : "Free",
+                          busy ? ExpectedContents(report, entry.data) : ""});
     }
     const std::vector<Row> rows = AllRows(dlg->m_blockList);
     EXPECT_EQ(rows, expected);
@@ -352,6 +357,12 @@ TEST(BlockTableRealTarget, PrivateHeapRowsAreTheTargetsBlocks) {
       EXPECT_TRUE(found) << "known block " << block.index;
     }
     EXPECT_GE(known, 250);
+    // The Contents column lies beyond the table's width: scrolled to it,
+    // and down to the objects made last.
+    dlg->m_blockList.SendMessage(LVM_SCROLL, 600, 0);
+    dlg->m_blockList.EnsureVisible(dlg->m_blockList.GetItemCount() - 1, FALSE);
+    PumpMessages(100);
+    SaveScreenshot(dlg.Hwnd(), "block-table-contents");
     // The system's items, not the 0x14 query and its walk.
     SubstituteCounters counters = SubstituteCountersNow();
     EXPECT_EQ(counters.itemQueries, 1);

@@ -15,14 +15,15 @@ using Flags = std::vector<bool>;
 
 constexpr char kBefore[] = "what the clipboard held before";
 const Strings kItems = {"&Copy\tCtrl+C", "Copy &All"};
-// The block table's menu also finds a block.
-const Strings kBlockItems = {"&Copy\tCtrl+C",   "Copy &All",    "&Find...\tCtrl+F",
-                             "Block &Sizes...", "&Mark Blocks", "&Changes Since Mark..."};
+// The block table's menu also finds a block. The blocks lie over memory of
+// this process that holds no text or object: their Contents cells are empty.
+const Strings kBlockItems = {"&Copy\tCtrl+C",   "Copy &All",    "&Find...\tCtrl+F",      "Block &Sizes...",
+                             "Block &Types...", "&Mark Blocks", "&Changes Since Mark..."};
 
-const std::string kBlockTable = "Block Index\tBlock Address\tBlock Size\tAllocation Type\tStatus\r\n"
-                                "1\t" + Addr(0x00150588) + "\t0x00000020\tFIXED\tAllocated\r\n"
-                                "2\t" + Addr(0x001505a8) + "\t0x00000040\tNot applicable\tFree\r\n"
-                                "3\t" + Addr(0x00a00048) + "\t0x000f0000\tFIXED\tAllocated\r\n";
+const std::string kBlockTable = "Block Index\tBlock Address\tBlock Size\tAllocation Type\tStatus\tContents\r\n"
+                                "1\t" + Addr(0x00150588) + "\t0x00000020\tFIXED\tAllocated\t\r\n"
+                                "2\t" + Addr(0x001505a8) + "\t0x00000040\tNot applicable\tFree\t\r\n"
+                                "3\t" + Addr(0x00a00048) + "\t0x000f0000\tFIXED\tAllocated\t\r\n";
 
 SubstituteHeap Heap(uint64_t base, uint32_t flags, uint64_t allocated, uint64_t committed,
                     std::vector<SubstituteEntry> entries) {
@@ -104,9 +105,9 @@ TEST_F(Copy, RightClickSelectsARowAndCopyPutsItsCellsAsShown) {
       });
   ASSERT_TRUE(blocks.opened);
   EXPECT_EQ(blocks.items, kBlockItems);
-  EXPECT_EQ(blocks.enabled, (Flags{true, true, true, true, true, false}));
+  EXPECT_EQ(blocks.enabled, (Flags{true, true, true, true, true, true, false}));
   EXPECT_EQ(dlg->m_blockList.GetNextItem(-1, LVNI_SELECTED), 1);
-  EXPECT_EQ(ClipboardText(), "2\t" + Addr(0x001505a8) + "\t0x00000040\tNot applicable\tFree\r\n");
+  EXPECT_EQ(ClipboardText(), "2\t" + Addr(0x001505a8) + "\t0x00000040\tNot applicable\tFree\t\r\n");
   ExpectNothingElseHappened(false);
 
   // A right-click on another heap's node lists none of its blocks.
@@ -139,7 +140,7 @@ TEST_F(Copy, ItemsAreGreyedWithNoRowSelectedAndWithAnEmptyDataList) {
   const SeenMenu table = UseContextMenu(dlg->m_blockList, MenuWay::ShiftF10, 0);
   ASSERT_TRUE(table.opened);
   EXPECT_EQ(table.items, kBlockItems);
-  EXPECT_EQ(table.enabled, (Flags{false, true, true, true, true, false}));
+  EXPECT_EQ(table.enabled, (Flags{false, true, true, true, true, true, false}));
   TypeWithCtrl(dlg->m_blockList, 'C');
   EXPECT_EQ(ClipboardText(), kBefore);
 
@@ -198,7 +199,7 @@ TEST_F(Copy, CtrlCCopiesTheSelectedRowOfEachTable) {
   EXPECT_EQ(ClipboardText(), "2\t" + Addr(0x00ab0000) + "\t0\t0xffffffff\t0xdeadbeef\t0x50000062\r\n");
   SelectRow(dlg->m_blockList, 0);
   TypeWithCtrl(dlg->m_blockList, 'C');
-  EXPECT_EQ(ClipboardText(), "1\t" + Addr(0x00150588) + "\t0x00000020\tFIXED\tAllocated\r\n");
+  EXPECT_EQ(ClipboardText(), "1\t" + Addr(0x00150588) + "\t0x00000020\tFIXED\tAllocated\t\r\n");
 
   // Ctrl+Alt (AltGr) with C types a character on many layouts: no copy.
   SetClipboardText(kBefore);

@@ -244,10 +244,12 @@ TEST(TargetReportText, IncompleteOrMalformedReportsAreRejected) {
   TargetReport report;
   const std::string good =
       "pid 5\nheap 10000 private\nentry 10000 2c8 0 1 0 1000 0 102c8 11000\n"
-      "entry 102d0 10 8 4 0\nblock 0 102d0 10 10000\nunreadable 20000\nend\n";
+      "entry 102d0 10 8 4 0\nblock 0 102d0 10 10000\nobject 102e8 18 ns::Node\nunreadable 20000\nend\n";
   ASSERT_TRUE(ParseTargetReport(good, report));
   EXPECT_EQ(report.heaps.at(0).entries.at(0).firstBlock, 0x102c8u);
   EXPECT_EQ(report.blocks.at(0).address, 0x102d0u);
+  ASSERT_EQ(report.objects.size(), 1u);
+  EXPECT_EQ(report.objects[0].type, "ns::Node");
   EXPECT_FALSE(ParseTargetReport(good.substr(0, good.size() - 4), report)) << "no end line";
   EXPECT_FALSE(ParseTargetReport("entry 102d0 10 8 4 0\nend\n", report)) << "entry before any heap";
   EXPECT_FALSE(ParseTargetReport("pid 5 6\nend\n", report)) << "trailing field";

@@ -107,33 +107,37 @@ std::optional<TargetProcess> TargetProcess::Start(const std::string& exePath, in
   target.m_process = info.hProcess;
   target.m_processId = info.dwProcessId;
 
+  StartError() = target.AwaitReport();
+  if (!StartError().empty()) return std::nullopt;
+  return std::optional<TargetProcess>(std::move(target));
+}
+
+std::string TargetProcess::AwaitReport() {
   const DWORD started = GetTickCount();
   for (;;) {
     // The rename makes the report appear complete or not at all; the
     // parse still insists on the closing line.
-    if (const auto text = ReadWholeFile(target.m_reportPath)) {
-      if (!ParseTargetReport(*text, target.m_report)) {
-        StartError() = "the target's report does not parse: " + target.m_reportPath;
-        return std::nullopt;
-      }
-      if (target.m_report.processId != target.m_processId) {
-        StartError() =
-            Format("the report names process %lu, the target is %lu", target.m_report.processId, target.m_processId);
-        return std::nullopt;
-      }
-      return std::optional<TargetProcess>(std::move(target));
+    if (const auto text = ReadWholeFile(m_reportPath)) {
+      if (!ParseTargetReport(*text, m_report)) return "the target's report does not parse: " + m_reportPath;
+      if (m_report.processId != m_processId)
+        return Format("the report names process %lu, the target is %lu", m_report.processId, m_processId);
+      return {};
     }
-    if (WaitForSingleObject(target.m_process, kPollMs) == WAIT_OBJECT_0) {
+    if (WaitForSingleObject(m_process, kPollMs) == WAIT_OBJECT_0) {
       DWORD code = 0;
-      GetExitCodeProcess(target.m_process, &code);
-      StartError() = Format("the target ended with code %lu before reporting", code);
-      return std::nullopt;
+      GetExitCodeProcess(m_process, &code);
+      return Format("the target ended with code %lu before reporting", code);
     }
-    if (GetTickCount() - started > kReportWaitMs) {
-      StartError() = "no report from the target within 10 s";
-      return std::nullopt;
-    }
+    if (GetTickCount() - started > kReportWaitMs) return "no report from the target within 10 s";
   }
+}
+
+std::string TargetProcess::MakeMoreObjects() {
+  DeleteFileA(m_reportPath.c_str());
+  const std::string name = "TarnwickHeapTargetMore-" + std::to_string(m_processId);
+  Handle more(OpenEventA(EVENT_MODIFY_STATE, FALSE, name.c_str()));
+  if (!more.get() || !SetEvent(more.get())) return "the target's event " + name + " can't be set";
+  return AwaitReport();
 }
 
 TargetProcess::TargetProcess(TargetProcess&& other) noexcept

@@ -28,6 +28,11 @@ class TargetProcess {
   // True until Terminate (or until the process ended by itself).
   bool Running() const;
 
+  // Asks the target for more objects of one class (its report tells which)
+  // and waits up to 10 s for its new report, which Report() then gives.
+  // Empty, or why there is none.
+  std::string MakeMoreObjects();
+
   // Asks the target to quit (its quit event), and forces it after 5 s.
   // Waits until it has ended. Harmless when called again.
   void Terminate();
@@ -35,6 +40,8 @@ class TargetProcess {
  private:
   TargetProcess() = default;
   void Release();
+  // Waits for the report file: empty, or why there is none.
+  std::string AwaitReport();
 
   void* m_process = nullptr;  // process handle
   uint32_t m_processId = 0;

@@ -95,6 +95,10 @@ bool ParseTargetReport(const std::string& text, TargetReport& out) {
         return false;
       block.index = static_cast<int>(index);
       report.blocks.push_back(block);
+    } else if (word == "object") {
+      KnownObject object;
+      if (!ReadHex(in, object.address) || !ReadHex(in, object.size) || !(in >> object.type) || !AtEnd(in)) return false;
+      report.objects.push_back(std::move(object));
     } else if (word == "unreadable") {
       if (!ReadHex(in, report.unreadableAddress) || !AtEnd(in)) return false;
     } else if (word == "edge") {
@@ -115,6 +119,32 @@ std::vector<uint8_t> ExpectedBlockBytes(int index, uint32_t size) {
   std::vector<uint8_t> bytes(size);
   FillTargetBlock(index, bytes.data(), size);
   return bytes;
+}
+
+namespace {
+const KnownBlock* TextBlockAt(const TargetReport& report, uint64_t address) {
+  for (const KnownBlock& block : report.blocks)
+    if (block.address == address && TargetBlockIsText(block.index)) return &block;
+  return nullptr;
+}
+}  // namespace
+
+std::string ExpectedTypeName(const TargetReport& report, uint64_t address) {
+  for (const KnownObject& object : report.objects)
+    if (object.address == address) return object.type;
+  const KnownBlock* text = TextBlockAt(report, address);
+  return !text ? "(unknown)" : TargetBlockIsWideText(text->index) ? "(UTF-16 text)" : "(8-bit text)";
+}
+
+std::string ExpectedContents(const TargetReport& report, uint64_t address) {
+  const KnownBlock* text = TextBlockAt(report, address);
+  const std::string type = ExpectedTypeName(report, address);
+  if (!text) return type == "(unknown)" ? "" : type;
+  const bool wide = TargetBlockIsWideText(text->index);
+  const std::vector<uint8_t> bytes = ExpectedBlockBytes(text->index, text->size);
+  std::string shown = wide ? "L\"" : "\"";
+  for (size_t i = 0; i < 40; ++i) shown += static_cast<char>(bytes.at(wide ? 2 * i : i));
+  return shown + "\"...";
 }
 
 SubstituteHeap SubstituteHeapFromWalk(const TargetReport::Heap& heap) {

@@ -32,6 +32,14 @@ struct KnownBlock {
   uint64_t heap = 0;  // handle of the heap that holds it
 };
 
+// An object the target made in its private heap, its class named as the
+// program shows it.
+struct KnownObject {
+  uint64_t address = 0;
+  uint32_t size = 0;
+  std::string type;
+};
+
 struct TargetReport {
   struct Heap {
     uint64_t handle = 0;
@@ -41,6 +49,7 @@ struct TargetReport {
   uint32_t processId = 0;
   std::vector<Heap> heaps;  // the private heap, the process heap, then the others
   std::vector<KnownBlock> blocks;
+  std::vector<KnownObject> objects;
   uint64_t unreadableAddress = 0;  // reads there (1 byte, 4 KB) fail
   uint64_t readableEdge = 0;       // reads before it succeed, from it fail; 0 when none was made
 
@@ -54,6 +63,13 @@ bool ParseTargetReport(const std::string& text, TargetReport& out);
 
 // The bytes the target put into known block `index`.
 std::vector<uint8_t> ExpectedBlockBytes(int index, uint32_t size);
+
+// What the program should tell of the target's busy block at address: its
+// type (an object's class, "(8-bit text)", "(UTF-16 text)" or "(unknown)"),
+// and its Contents cell (the class; a text's first forty characters quoted,
+// L"..." for UTF-16, then "..." as every text goes on; else nothing).
+std::string ExpectedTypeName(const TargetReport& report, uint64_t address);
+std::string ExpectedContents(const TargetReport& report, uint64_t address);
 
 // One heap's walk as the system describes it. Its items: a region item
 // for each region entry (with a committed range after it), a range item of

@@ -11,22 +11,52 @@
 //   entry <lpData> <cbData> <cbOverhead decimal> <wFlags> <iRegionIndex decimal>
 //         [<committed> <uncommitted> <firstBlock> <lastBlock>]  (region entries)
 //   block <index decimal> <address> <size> <heap>   every known block still allocated
+//   object <address> <size> <class>                 every object in the private
+//                                                   heap, its class as shown
 //   unreadable <address>                            reads there (1 byte, 4 KB) fail
 //   edge <address>                                  reads end there: before it
 //                                                   they succeed, from it they fail
 //   end
 // The report is written under a temporary name and renamed, so a reader
 // never sees half of it. The process then waits for the manual-reset event
-// "TarnwickHeapTargetQuit-<pid>", or for the parent process to end.
+// "TarnwickHeapTargetQuit-<pid>", or for the parent process to end. Each
+// time the event "TarnwickHeapTargetMore-<pid>" is set, it makes
+// kTargetMoreNodes more objects of ns::Node and reports again.
 #include <windows.h>
 
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
 #include <initializer_list>
+#include <new>
 #include <string>
 
 #include "BlockPattern.h"
+
+// Classes with g++'s own type information, a name of each kind: in a
+// namespace, a template's instance, a class derived from another.
+namespace ns {
+struct Node {
+  virtual ~Node() = default;
+  Node* next = nullptr;
+};
+}  // namespace ns
+template <class T>
+struct Box {
+  virtual ~Box() = default;
+  T items[5]{};
+};
+struct Gadget : ns::Node {
+  char label[24] = "gadget";
+};
+
+// The table of demo::Widget, whose type information is of the Microsoft
+// form (WidgetTypeInfo.S); a Widget object's first word points at it.
+extern "C" const void* const tarnwick_widget_vtable[];
+struct Widget {
+  const void* table = tarnwick_widget_vtable;
+  int width = 640, height = 480;
+};
 
 namespace {
 
@@ -132,6 +162,25 @@ bool WriteReport(const std::string& path, const std::string& text) {
   return MoveFileExA(partial.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
 }
 
+struct TargetObject {
+  const char* type;  // as the program shows the class
+  void* address;
+  uint32_t size;
+};
+constexpr size_t kMaxObjects = 256;
+constexpr int kTargetMoreNodes = 7;
+
+// `count` objects of T, each in a block of its own of heap, recorded.
+template <class T>
+bool AddObjects(HANDLE heap, int count, const char* type, TargetObject* objects, size_t& made) {
+  for (int i = 0; i < count; ++i) {
+    void* block = made < kMaxObjects ? HeapAlloc(heap, 0, sizeof(T)) : nullptr;
+    if (!block) return false;
+    objects[made++] = {type, new (block) T(), static_cast<uint32_t>(sizeof(T))};
+  }
+  return true;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -148,10 +197,12 @@ int main(int argc, char** argv) {
   char eventName[64];
   std::snprintf(eventName, sizeof eventName, "TarnwickHeapTargetQuit-%lu", static_cast<unsigned long>(pid));
   HandleCloser quit(CreateEventA(nullptr, TRUE, FALSE, eventName));
+  std::snprintf(eventName, sizeof eventName, "TarnwickHeapTargetMore-%lu", static_cast<unsigned long>(pid));
+  HandleCloser more(CreateEventA(nullptr, FALSE, FALSE, eventName));
   HandleCloser parent(parentId ? OpenProcess(SYNCHRONIZE, FALSE, parentId) : nullptr);
 
   PrivateHeap privateHeap;
-  if (!quit.handle || !privateHeap.handle) return 3;
+  if (!quit.handle || !more.handle || !privateHeap.handle) return 3;
   const HANDLE processHeap = GetProcessHeap();
 
   // The blocks stay allocated for the life of the process; HeapDestroy of
@@ -167,6 +218,14 @@ int main(int argc, char** argv) {
     if (!addresses[i]) return 3;
     FillTargetBlock(i, addresses[i], size);
   }
+  // Objects after the known blocks and before the frees, so the holes stay.
+  TargetObject objects[kMaxObjects];
+  size_t made = 0;
+  if (!AddObjects<ns::Node>(privateHeap.handle, 30, "ns::Node", objects, made) ||
+      !AddObjects<Box<int>>(privateHeap.handle, 20, "Box<int>", objects, made) ||
+      !AddObjects<Gadget>(privateHeap.handle, 12, "Gadget", objects, made) ||
+      !AddObjects<Widget>(privateHeap.handle, 6, "demo::Widget", objects, made))
+    return 3;
   for (int i = 0; i < privateBlocks; ++i) {
     if (TargetBlockFreed(i)) {
       HeapFree(privateHeap.handle, 0, addresses[i]);
@@ -217,57 +276,62 @@ int main(int argc, char** argv) {
     }
   }
 
-  WalkedHeap heaps[64];
-  size_t heapCount = 0;
-  heaps[heapCount++] = {privateHeap.handle, "private", 0, 0};
-  heaps[heapCount++] = {processHeap, "process", 0, 0};
-  HANDLE all[62];
-  const DWORD listed = GetProcessHeaps(62, all);
-  for (DWORD h = 0; h < listed && h < 62; ++h) {
-    if (all[h] != privateHeap.handle && all[h] != processHeap) heaps[heapCount++] = {all[h], "other", 0, 0};
-  }
-
-  size_t room = 0;
-  for (size_t h = 0; h < heapCount; ++h) room += CountEntries(heaps[h].handle);
-  room += 1024;  // a walk of the very same heaps should not grow, but be safe
-  Pages capturePages(sizeof(PROCESS_HEAP_ENTRY) * room);
-  auto* captured = static_cast<PROCESS_HEAP_ENTRY*>(capturePages.base);
-  if (!captured) return 3;
-  size_t used = 0;
-  for (size_t h = 0; h < heapCount; ++h) {
-    heaps[h].first = used;
-    heaps[h].count = CaptureEntries(heaps[h].handle, captured + used, room - used);
-    used += heaps[h].count;
-  }
-
-  // Formatting allocates, so it comes after every walk.
-  std::string report;
-  AppendLine(report, "pid %lu\n", static_cast<unsigned long>(pid));
-  for (size_t h = 0; h < heapCount; ++h) {
-    AppendLine(report, "heap %llx %s\n", Hex(heaps[h].handle), heaps[h].role);
-    for (size_t k = 0; k < heaps[h].count; ++k) {
-      const PROCESS_HEAP_ENTRY& e = captured[heaps[h].first + k];
-      AppendLine(report, "entry %llx %lx %u %x %u", Hex(e.lpData), static_cast<unsigned long>(e.cbData),
-                 static_cast<unsigned>(e.cbOverhead), static_cast<unsigned>(e.wFlags),
-                 static_cast<unsigned>(e.iRegionIndex));
-      if (e.wFlags & PROCESS_HEAP_REGION)
-        AppendLine(report, " %lx %lx %llx %llx", static_cast<unsigned long>(e.Region.dwCommittedSize),
-                   static_cast<unsigned long>(e.Region.dwUnCommittedSize), Hex(e.Region.lpFirstBlock),
-                   Hex(e.Region.lpLastBlock));
-      report += '\n';
+  // Reported again after each batch of more objects.
+  HANDLE waits[3] = {quit.handle, more.handle, parent.handle};
+  for (;;) {
+    WalkedHeap heaps[64];
+    size_t heapCount = 0;
+    heaps[heapCount++] = {privateHeap.handle, "private", 0, 0};
+    heaps[heapCount++] = {processHeap, "process", 0, 0};
+    HANDLE all[62];
+    const DWORD listed = GetProcessHeaps(62, all);
+    for (DWORD h = 0; h < listed && h < 62; ++h) {
+      if (all[h] != privateHeap.handle && all[h] != processHeap) heaps[heapCount++] = {all[h], "other", 0, 0};
     }
-  }
-  for (int i = 0; i < totalBlocks; ++i) {
-    if (addresses[i])
-      AppendLine(report, "block %d %llx %x %llx\n", i, Hex(addresses[i]), TargetBlockSize(i),
-                 Hex(i < privateBlocks ? privateHeap.handle : processHeap));
-  }
-  AppendLine(report, "unreadable %llx\n", static_cast<unsigned long long>(unreadable));
-  AppendLine(report, "edge %llx\n", static_cast<unsigned long long>(edge));
-  report += "end\n";
-  if (!WriteReport(reportPath, report)) return 4;
 
-  HANDLE waits[2] = {quit.handle, parent.handle};
-  WaitForMultipleObjects(parent.handle ? 2 : 1, waits, FALSE, INFINITE);
+    size_t room = 0;
+    for (size_t h = 0; h < heapCount; ++h) room += CountEntries(heaps[h].handle);
+    room += 1024;  // a walk of the very same heaps should not grow, but be safe
+    Pages capturePages(sizeof(PROCESS_HEAP_ENTRY) * room);
+    auto* captured = static_cast<PROCESS_HEAP_ENTRY*>(capturePages.base);
+    if (!captured) return 3;
+    size_t used = 0;
+    for (size_t h = 0; h < heapCount; ++h) {
+      heaps[h].first = used;
+      heaps[h].count = CaptureEntries(heaps[h].handle, captured + used, room - used);
+      used += heaps[h].count;
+    }
+
+    // Formatting allocates, so it comes after every walk.
+    std::string report;
+    AppendLine(report, "pid %lu\n", static_cast<unsigned long>(pid));
+    for (size_t h = 0; h < heapCount; ++h) {
+      AppendLine(report, "heap %llx %s\n", Hex(heaps[h].handle), heaps[h].role);
+      for (size_t k = 0; k < heaps[h].count; ++k) {
+        const PROCESS_HEAP_ENTRY& e = captured[heaps[h].first + k];
+        AppendLine(report, "entry %llx %lx %u %x %u", Hex(e.lpData), static_cast<unsigned long>(e.cbData),
+                   static_cast<unsigned>(e.cbOverhead), static_cast<unsigned>(e.wFlags),
+                   static_cast<unsigned>(e.iRegionIndex));
+        if (e.wFlags & PROCESS_HEAP_REGION)
+          AppendLine(report, " %lx %lx %llx %llx", static_cast<unsigned long>(e.Region.dwCommittedSize),
+                     static_cast<unsigned long>(e.Region.dwUnCommittedSize), Hex(e.Region.lpFirstBlock),
+                     Hex(e.Region.lpLastBlock));
+        report += '\n';
+      }
+    }
+    for (int i = 0; i < totalBlocks; ++i) {
+      if (addresses[i])
+        AppendLine(report, "block %d %llx %x %llx\n", i, Hex(addresses[i]), TargetBlockSize(i),
+                   Hex(i < privateBlocks ? privateHeap.handle : processHeap));
+    }
+    for (size_t i = 0; i < made; ++i)
+      AppendLine(report, "object %llx %x %s\n", Hex(objects[i].address), objects[i].size, objects[i].type);
+    AppendLine(report, "unreadable %llx\n", static_cast<unsigned long long>(unreadable));
+    AppendLine(report, "edge %llx\n", static_cast<unsigned long long>(edge));
+    report += "end\n";
+    if (!WriteReport(reportPath, report)) return 4;
+    if (WaitForMultipleObjects(parent.handle ? 3 : 2, waits, FALSE, INFINITE) != WAIT_OBJECT_0 + 1) break;
+    if (!AddObjects<ns::Node>(privateHeap.handle, kTargetMoreNodes, "ns::Node", objects, made)) return 3;
+  }
   return 0;
 }
