@@ -41,7 +41,8 @@ TEST_F(BlockTable, CaptionShowsProgressOnlyWhenALongFillWouldPaintIt) {
     // A segment as the last entry ends the walk without a row.
     CaptionWatch caption(dlg->m_blockCaption.m_hWnd);
     ClickNode(2);
-    EXPECT_EQ(AllRows(dlg->m_blockList), (std::vector<Row>{{"1", Addr(0x00350588), "0x00000010", "FIXED", "Allocated"}}));
+    EXPECT_EQ(NumberRows(dlg->m_blockList),
+              (std::vector<Row>{{"1", Addr(0x00350588), "0x00000010", "FIXED", "Allocated"}}));
     EXPECT_EQ(caption.texts, std::vector<std::string>{kCaption});
   }
   {
@@ -93,7 +94,9 @@ TEST_F(BlockTable, CaptionShowsProgressOnlyWhenALongFillWouldPaintIt) {
   PumpMessages(50);
   EXPECT_TRUE(RowInView(dlg->m_blockList, 999999));
   const uint64_t last = 0x00550000 + 0x588 + 0x10 * 999999ull;
-  EXPECT_EQ(RowTexts(dlg->m_blockList, 999999), (Row{"1000000", Addr(last), "0x00000010", "FIXED", "Allocated"}));
+  Row lastRow = RowTexts(dlg->m_blockList, 999999);
+  lastRow.resize(5);  // Contents left out
+  EXPECT_EQ(lastRow, (Row{"1000000", Addr(last), "0x00000010", "FIXED", "Allocated"}));
   EXPECT_EQ(RowTexts(dlg->m_blockList, 999998)[0], "999999");
   SaveScreenshot(dlg.Hwnd(), "block-table-million-rows-at-the-end");
   // (Wine's list view takes longer to move the selection in a million rows

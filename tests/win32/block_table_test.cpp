@@ -40,8 +40,9 @@ TEST_F(BlockTable, ClickListsTheBlocksOfTheFirstHeapWithTheClickedBase) {
   // Row 2 carries the same base as row 1: the heap earlier in the list wins.
   ClickNode(1);
   EXPECT_EQ(dlg->m_nodeList.GetNextItem(-1, LVNI_SELECTED), 1);
-  EXPECT_EQ(AllRows(dlg->m_blockList), (std::vector<Row>{{"1", Addr(0x00150588), "0x00000020", "FIXED", "Allocated"},
-                                                         {"2", Addr(0x001505a8), "0x00000030", "Not applicable", "Free"}}));
+  EXPECT_EQ(NumberRows(dlg->m_blockList),
+            (std::vector<Row>{{"1", Addr(0x00150588), "0x00000020", "FIXED", "Allocated"},
+                              {"2", Addr(0x001505a8), "0x00000030", "Not applicable", "Free"}}));
   SubstituteCounters counters = SubstituteCountersNow();
   EXPECT_EQ(counters.queryFlags, std::vector<uint32_t>{0x14});
   EXPECT_EQ(counters.queryProcessIds, std::vector<uint32_t>{::GetCurrentProcessId()});
@@ -51,7 +52,7 @@ TEST_F(BlockTable, ClickListsTheBlocksOfTheFirstHeapWithTheClickedBase) {
   // block's own flags, so flags 0x0004 (no busy bit) read free after a
   // fixed block.
   ClickNode(2);
-  EXPECT_EQ(AllRows(dlg->m_blockList),
+  EXPECT_EQ(NumberRows(dlg->m_blockList),
             (std::vector<Row>{{"1", Addr(0x00000000), "0x00000010", "FIXED", "Allocated"},
                               {"2", Addr(0x00000010), "0x00000018", "Not applicable", "Free"},
                               {"3", Addr(0x00000028), "0x00000008", "FIXED", "Allocated"},
@@ -75,7 +76,7 @@ TEST_F(BlockTable, WorkedExampleGivesThreeRowsAndNoneForSegments) {
   ClickNode(0);
 
   EXPECT_TRUE(watcher.Boxes().empty());
-  EXPECT_EQ(AllRows(dlg->m_blockList),
+  EXPECT_EQ(NumberRows(dlg->m_blockList),
             (std::vector<Row>{{"1", Addr(0x00150588), "0x00000020", "FIXED", "Allocated"},
                               {"2", Addr(0x001505a8), "0x00000040", "Not applicable", "Free"},
                               {"3", Addr(0x00a00048), "0x000f0000", "Not applicable", "Free"}}));
@@ -206,7 +207,7 @@ TEST_F(BlockTable, HeapsAboveFourGiBKeepTheirWholeAddresses) {
                                         Block(0x40, 0x0100)})});
   EXPECT_EQ(CellText(dlg->m_nodeList, 1, 1), "0x000002e5f0a00000");
   ClickNode(1);
-  EXPECT_EQ(AllRows(dlg->m_blockList),
+  EXPECT_EQ(NumberRows(dlg->m_blockList),
             (std::vector<Row>{{"1", "0x000002e5f0a00748", "0x100000010", "FIXED", "Allocated"},
                               {"2", "0x000002e6f0a00758", "0x00000040", "Not applicable", "Free"}}));
 }
@@ -246,9 +247,9 @@ TEST_F(BlockTable, TaggedRecordsListTheSameNodesAndBlocks) {
     ASSERT_TRUE(dlg.ChooseProcessId(::GetCurrentProcessId()));
     EXPECT_EQ(AllRows(dlg->m_nodeList), nodes);
     ClickNode(0);
-    EXPECT_EQ(AllRows(dlg->m_blockList), first);
+    EXPECT_EQ(NumberRows(dlg->m_blockList), first);
     ClickNode(1);
-    EXPECT_EQ(AllRows(dlg->m_blockList), second);
+    EXPECT_EQ(NumberRows(dlg->m_blockList), second);
   }
   EXPECT_TRUE(watcher.Boxes().empty()) << ::testing::PrintToString(watcher.Texts());
 }
@@ -340,7 +341,7 @@ TEST(BlockTableRealTarget, PrivateHeapRowsAreTheTargetsBlocks) {
       expected.push_back({std::to_string(expected.size() + 1), Addr(entry.data), Hex(entry.size),
                           busy ? "FIXED" : "Not applicable", busy ? "Allocated" : "Free"});
     }
-    const std::vector<Row> rows = AllRows(dlg->m_blockList);
+    const std::vector<Row> rows = NumberRows(dlg->m_blockList);
     EXPECT_EQ(rows, expected);
     int known = 0;
     for (const KnownBlock& block : report.blocks) {

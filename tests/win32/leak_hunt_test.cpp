@@ -198,11 +198,11 @@ TEST_F(LeakHunt, BlockSizesGroupTheBusyBlocksAndGoToTheChosenSize) {
 TEST_F(LeakHunt, ChangesSinceTheMarkAreCountedAndTheNewBlocksGoneTo) {
   // Before a mark, or without a fill since, there are no changes to see.
   SeenMenu menu = UseContextMenu(dlg->m_blockList.m_hWnd, MenuWay::ShiftF10, 0);
-  ASSERT_EQ(menu.items.size(), 6u);
+  ASSERT_EQ(menu.items.size(), 7u);
   EXPECT_EQ(menu.items[3], "Block &Sizes...");
-  EXPECT_EQ(menu.items[4], "&Mark Blocks");
-  EXPECT_EQ(menu.items[5], "&Changes Since Mark...");
-  EXPECT_EQ(menu.enabled, (std::vector<bool>{false, true, true, true, true, false}));
+  EXPECT_EQ(menu.items[5], "&Mark Blocks");
+  EXPECT_EQ(menu.items[6], "&Changes Since Mark...");
+  EXPECT_EQ(menu.enabled, (std::vector<bool>{false, true, true, true, true, true, false}));
   dlg->MarkBlocks();
   ASSERT_TRUE(dlg->m_mark.IsSet());
   const ClockTime at = dlg->m_mark.Time();
@@ -211,7 +211,7 @@ TEST_F(LeakHunt, ChangesSinceTheMarkAreCountedAndTheNewBlocksGoneTo) {
   const std::string marked = std::string("Heap Blocks within the selected Node - marked at ") + time + ", 6 blocks";
   EXPECT_EQ(WindowText(dlg->m_blockCaption.m_hWnd), marked);
   menu = UseContextMenu(dlg->m_blockList.m_hWnd, MenuWay::ShiftF10, 0);
-  EXPECT_FALSE(menu.enabled.at(5));
+  EXPECT_FALSE(menu.enabled.at(6));
 
   // The program runs on: the busy 0x20 block at walk index 5 is freed, two
   // of 0x40 come after the last. A click on the heap fills it again.
@@ -226,7 +226,7 @@ TEST_F(LeakHunt, ChangesSinceTheMarkAreCountedAndTheNewBlocksGoneTo) {
   ASSERT_EQ(dlg->m_blockList.GetItemCount(), 9);
   EXPECT_EQ(WindowText(dlg->m_blockCaption.m_hWnd), marked);
   menu = UseContextMenu(dlg->m_blockList.m_hWnd, MenuWay::ShiftF10, 0);
-  EXPECT_TRUE(menu.enabled.at(5));
+  EXPECT_TRUE(menu.enabled.at(6));
   {
     TableDialogAnswer answer(0, false, "changes-since-mark-dialog");
     dlg->OpenChangesSinceMark();

@@ -106,7 +106,15 @@ TEST(MainDialog, ControlsCarryTheirFonts) {
   EXPECT_EQ(data.face, "Courier New");
   EXPECT_EQ(data.height, 14);
   EXPECT_EQ(data.weight, 400);
-  EXPECT_EQ(dlg->m_dataList.SendMessage(LB_GETHORIZONTALEXTENT), 740);
+  // The column holds the longest line whole, as the list view would size
+  // it itself (fails when the scroll bar can't reach a line's end).
+  char header[1024];
+  FormatDumpHeader(UINTPTR_MAX, UINTPTR_MAX, 0xFFFFFFFF, kProgramWidth, header, sizeof header);
+  dlg->m_dataLines.ShowDump(header, 17, std::make_unique<KeptDumpBytes>(std::vector<uint8_t>(17, 'W')));
+  dlg->ShowDataLines();
+  const int width = dlg->m_dataList.GetColumnWidth(0);
+  dlg->m_dataList.SetColumnWidth(0, LVSCW_AUTOSIZE);
+  EXPECT_GE(width, dlg->m_dataList.GetColumnWidth(0));
 }
 
 TEST(MainDialog, ListViewsHaveTheirColumnsAndStyles) {
@@ -117,19 +125,20 @@ TEST(MainDialog, ListViewsHaveTheirColumnsAndStyles) {
   const std::vector<std::pair<std::string, int>> node = {
       {"Node Index", 80},          {"Base Address", wide ? 130 : 100}, {"No of Blocks", 80},
       {"Comitted", wide ? 95 : 100}, {"Allocated", wide ? 95 : 100},     {"Flags", wide ? 80 : 100}};
-  const std::vector<std::pair<std::string, int>> block = {{"Block Index", 80},
-                                                          {"Block Address", wide ? 130 : 120},
-                                                          {"Block Size", 120},
-                                                          {"Allocation Type", 100},
-                                                          {"Status", wide ? 130 : 140}};
-  const auto check = [](const CListCtrl& list, const std::vector<std::pair<std::string, int>>& expected) {
+  const std::vector<std::pair<std::string, int>> block = {
+      {"Block Index", 80},      {"Block Address", wide ? 130 : 120}, {"Block Size", 120},
+      {"Allocation Type", 100}, {"Status", wide ? 130 : 140},        {"Contents", 240}};
+  // giving: the column that gives the address column room beside the index
+  // column (the block table's Contents lies beyond the table's width).
+  const auto check = [](const CListCtrl& list, const std::vector<std::pair<std::string, int>>& expected,
+                        size_t giving) {
     const std::vector<ColumnSeen> columns = ColumnsOf(list);
     ASSERT_EQ(columns.size(), expected.size());
     for (size_t i = 0; i < columns.size(); ++i) {
       EXPECT_EQ(columns[i].title, expected[i].first);
       EXPECT_EQ(columns[i].format, LVCFMT_LEFT);
-      if (i == 0 || i + 1 == columns.size()) {
-        // The last and the index column give the address column room,
+      if (i == 0 || i == giving) {
+        // The giving and the index column give the address column room,
         // never take any.
         EXPECT_LE(columns[i].width, expected[i].second) << columns[i].title;
         continue;
@@ -151,8 +160,8 @@ TEST(MainDialog, ListViewsHaveTheirColumnsAndStyles) {
     EXPECT_EQ(list.SendMessage(LVM_GETEXTENDEDLISTVIEWSTYLE), 0x4421);
     EXPECT_EQ(list.GetItemCount(), 0);
   };
-  check(dlg->m_nodeList, node);
-  check(dlg->m_blockList, block);
+  check(dlg->m_nodeList, node, 5);
+  check(dlg->m_blockList, block, 4);
 }
 
 TEST(MainDialog, InfoTipsPointAtTheDialogsTexts) {

@@ -95,6 +95,8 @@ bool ParseTargetReport(const std::string& text, TargetReport& out) {
         return false;
       block.index = static_cast<int>(index);
       report.blocks.push_back(block);
+    } else if (word == "pointer") {
+      if (!ReadHex(in, report.pointerBlock) || !AtEnd(in)) return false;
     } else if (word == "unreadable") {
       if (!ReadHex(in, report.unreadableAddress) || !AtEnd(in)) return false;
     } else if (word == "edge") {

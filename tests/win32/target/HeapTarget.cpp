@@ -11,6 +11,7 @@
 //   entry <lpData> <cbData> <cbOverhead decimal> <wFlags> <iRegionIndex decimal>
 //         [<committed> <uncommitted> <firstBlock> <lastBlock>]  (region entries)
 //   block <index decimal> <address> <size> <heap>   every known block still allocated
+//   pointer <address>                               the block of pointers (BlockPattern.h)
 //   unreadable <address>                            reads there (1 byte, 4 KB) fail
 //   edge <address>                                  reads end there: before it
 //                                                   they succeed, from it they fail
@@ -167,6 +168,16 @@ int main(int argc, char** argv) {
     if (!addresses[i]) return 3;
     FillTargetBlock(i, addresses[i], size);
   }
+  // Allocated before the frees, so it takes no freed block's place.
+  void** pointers = nullptr;
+  if (privateBlocks > kPointsIntoBlock) {
+    pointers = static_cast<void**>(HeapAlloc(privateHeap.handle, 0, 4 * sizeof(void*)));
+    if (!pointers) return 3;
+    pointers[0] = addresses[kPointsAtBlock];
+    pointers[1] = addresses[kPointsIntoBlock] + kPointsIntoOffset;
+    pointers[2] = addresses[kPointsAtFreedBlock];
+    pointers[3] = nullptr;
+  }
   for (int i = 0; i < privateBlocks; ++i) {
     if (TargetBlockFreed(i)) {
       HeapFree(privateHeap.handle, 0, addresses[i]);
@@ -262,6 +273,7 @@ int main(int argc, char** argv) {
       AppendLine(report, "block %d %llx %x %llx\n", i, Hex(addresses[i]), TargetBlockSize(i),
                  Hex(i < privateBlocks ? privateHeap.handle : processHeap));
   }
+  if (pointers) AppendLine(report, "pointer %llx\n", Hex(pointers));
   AppendLine(report, "unreadable %llx\n", static_cast<unsigned long long>(unreadable));
   AppendLine(report, "edge %llx\n", static_cast<unsigned long long>(edge));
   report += "end\n";
