@@ -1,6 +1,7 @@
 # Portable files (no <windows.h>): built natively and for Windows.
 list(APPEND TARNWICK_CORE_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/DumpLines.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/DumpView.cpp
   ${CMAKE_CURRENT_LIST_DIR}/ChunkedCopy.cpp
   ${CMAKE_CURRENT_LIST_DIR}/SavePath.cpp
   ${CMAKE_CURRENT_LIST_DIR}/FindBlock.cpp
@@ -9,6 +10,7 @@ list(APPEND TARNWICK_CORE_SOURCES
 list(APPEND TARNWICK_WIN32_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/SelectedBlock.cpp
   ${CMAKE_CURRENT_LIST_DIR}/DataView.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/FollowPointer.cpp
   ${CMAKE_CURRENT_LIST_DIR}/TempFile.cpp
   ${CMAKE_CURRENT_LIST_DIR}/SaveData.cpp
   ${CMAKE_CURRENT_LIST_DIR}/FindDialog.cpp

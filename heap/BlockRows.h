@@ -98,6 +98,14 @@ using BlockRows = KeptRows<BlockRowValues>;
 // A node row is the heap's record, "Allocated" as the table shows it.
 using NodeRows = KeptRows<HeapRecord>;
 
+// The busy rows' walk indexes by address: built once for a fill, it finds
+// the block a value points into without a pass over the rows.
+std::vector<uint32_t> BusyRowsByAddress(const BlockRows& rows);
+// The walk index of the busy block that holds address (block address <=
+// address < block address + size), or -1. byAddress is BusyRowsByAddress
+// of these rows.
+long long BusyBlockHolding(const BlockRows& rows, const std::vector<uint32_t>& byAddress, uint64_t address);
+
 // The first position, from the top, whose block holds address
 // (block address <= address < block address + size), or -1.
 long long FindBlockHolding(const BlockRows& rows, uint64_t address);

@@ -92,6 +92,10 @@ void CTarnwickDlg::ClearBlockTable() {
   m_shownHeap.reset();
   m_blockTypes = TypeNames{};
   m_previews.clear();
+  std::vector<uint32_t>().swap(m_rowsByAddress);
+  m_rowsByAddressMade = false;
+  m_dumpedBlock.reset();
+  m_blockBefore.reset();
   if (markedCaption) m_blockCaption.SetWindowText(kBlockCaptionText);
   m_changes.reset();
   m_blockSearch.reset();

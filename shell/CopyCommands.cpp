@@ -77,11 +77,11 @@ bool PutOnClipboard(HWND owner, Content&& content) {
 }  // namespace
 
 // All lines of a table: its column titles, then every row.
-bool CopyTable(HWND owner, const CListCtrl& list) {
+bool CopyTable(HWND owner, const CListCtrl& list, bool titles) {
   const int columns = ColumnCount(list);
   const int items = list.GetItemCount();
   return PutOnClipboard(owner, [&](auto& pass) {
-    TitleLine(pass, list, columns);
+    if (titles) TitleLine(pass, list, columns);
     for (int item = 0; item < items; ++item) RowLine(pass, list, item, columns);
   });
 }
@@ -92,20 +92,6 @@ bool CopyRow(HWND owner, const CListCtrl& list, int item) {
 }
 
 namespace {
-
-// LB_GETTEXT takes no room: it relies on the measured length, which holds
-// because the list belongs to this thread and nothing runs between the
-// passes.
-bool CopyLines(HWND owner, const CListBox& list) {
-  const int count = list.GetCount();
-  return PutOnClipboard(owner, [&](auto& pass) {
-    for (int i = 0; i < count; ++i) {
-      pass.Cell([&] { return static_cast<size_t>(std::max(list.GetTextLen(i), 0)); },
-                [&](char* out, size_t) { return static_cast<size_t>(std::max(list.GetText(i, out), 0)); });
-      pass.EndLine();
-    }
-  });
-}
 
 // The whole dump in one pass from its bytes, with the lines' own formatter.
 bool CopyDump(HWND owner, const std::string& header, const std::vector<uint8_t>& bytes) {
@@ -133,10 +119,12 @@ CWnd* CTarnwickDlg::CopySourceOf(HWND window) {
 
 CopyMenuState CTarnwickDlg::CopyStateOf(const CWnd& source, int* selected) {
   const bool isTable = &source != &m_dataList;
-  const int item = isTable ? SelectedRow(static_cast<const CListCtrl&>(source)) : -1;
+  const int item = SelectedRow(static_cast<const CListCtrl&>(source));
   if (selected != nullptr) *selected = item;
+  // A dump beyond the size limit is not kept: save it instead.
+  const bool whole = !m_dataLines.IsDump() || m_dataLines.KeptBytes() != nullptr;
   return CopyMenuFor(isTable ? CopySource::Table : CopySource::DataList, item != -1,
-                     isTable ? 0 : m_dataList.GetCount());
+                     isTable ? 0 : static_cast<int>(m_dataLines.LineCount()), whole);
 }
 
 void CTarnwickDlg::CopyFrom(CWnd& source, bool all) {
@@ -144,15 +132,15 @@ void CTarnwickDlg::CopyFrom(CWnd& source, bool all) {
   const CopyMenuState state = CopyStateOf(source, &item);
   if (!(all ? state.copyAll : state.copy)) return;
   bool copied = false;
-  // The kept bytes are the dump only while the list shows their lines.
-  const bool dumpShown = !m_dumpHeader.empty() &&
-                         static_cast<size_t>(m_dataList.GetCount()) == DumpLineCount(m_dumpBytes.size());
-  if (&source == &m_dataList)
-    copied = dumpShown ? CopyDump(m_hWnd, m_dumpHeader, m_dumpBytes) : CopyLines(m_hWnd, m_dataList);
+  const std::vector<uint8_t>* kept = m_dataLines.KeptBytes();
+  if (&source == &m_dataList && !all)
+    copied = CopyRow(m_hWnd, m_dataList, item);
+  else if (&source == &m_dataList)
+    copied = kept != nullptr ? CopyDump(m_hWnd, m_dataLines.Header(), *kept) : CopyTable(m_hWnd, m_dataList, false);
   else if (all) {
     // Every text block's preview in one pass of reads, not one a row.
     if (&source == &m_blockList) ReadAllPreviews();
-    copied = CopyTable(m_hWnd, static_cast<const CListCtrl&>(source));
+    copied = CopyTable(m_hWnd, static_cast<const CListCtrl&>(source), true);
   }
   else
     copied = CopyRow(m_hWnd, static_cast<const CListCtrl&>(source), item);
@@ -180,6 +168,13 @@ void CTarnwickDlg::OnContextMenu(CWnd* pWnd, POINT point) {
     menu.AppendMenu(MF_STRING | (m_shownHeap ? MF_ENABLED : MF_GRAYED), IDM_MARK_BLOCKS, kMarkBlocksItemText);
     menu.AppendMenu(MF_STRING | (m_changes ? MF_ENABLED : MF_GRAYED), IDM_CHANGES_SINCE_MARK, kChangesItemText);
   }
+  // The blocks the selected dump row points into.
+  const std::vector<std::pair<uint64_t, uint32_t>> pointed =
+      source == &m_dataList ? PointedBlocks() : std::vector<std::pair<uint64_t, uint32_t>>{};
+  if (!pointed.empty()) menu.AppendMenu(MF_SEPARATOR, 0, nullptr);
+  for (size_t i = 0; i < pointed.size() && i < kMostGoToItems; ++i)
+    menu.AppendMenu(MF_STRING, IDM_GO_TO_FIRST + static_cast<UINT>(i),
+                    GoToItemText(pointed[i].first, pointed[i].second, kProgramWidth).c_str());
 
   if (point.x == -1 && point.y == -1) {
     RECT client, row;
@@ -197,6 +192,8 @@ void CTarnwickDlg::OnContextMenu(CWnd* pWnd, POINT point) {
   if (command == IDM_BLOCK_TYPES) OpenBlockTypes();
   if (command == IDM_MARK_BLOCKS) MarkBlocks();
   if (command == IDM_CHANGES_SINCE_MARK) OpenChangesSinceMark();
+  if (command >= static_cast<int>(IDM_GO_TO_FIRST) && command < static_cast<int>(IDM_GO_TO_FIRST + pointed.size()))
+    GoToBlock(pointed[static_cast<size_t>(command - IDM_GO_TO_FIRST)].second);
 }
 
 BOOL CTarnwickDlg::PreTranslateMessage(MSG* pMsg) {
@@ -205,6 +202,11 @@ BOOL CTarnwickDlg::PreTranslateMessage(MSG* pMsg) {
   const KeyEvent event = KeyEventOf(pMsg->message);
   const bool ctrl = ::GetKeyState(VK_CONTROL) < 0;
   const bool alt = ::GetKeyState(VK_MENU) < 0;
+  // Alt+Left: back to the block dumped before, as a browser goes back.
+  if (pMsg->message == WM_SYSKEYDOWN && pMsg->wParam == VK_LEFT && (source == &m_dataList || source == &m_blockList)) {
+    GoBack();
+    return TRUE;
+  }
   if (source == &m_blockList) {
     const FindKey find = FindKeyFor(event, static_cast<unsigned>(pMsg->wParam), ctrl, alt);
     // An empty table has nothing to find in.
@@ -216,7 +218,8 @@ BOOL CTarnwickDlg::PreTranslateMessage(MSG* pMsg) {
     case CopyKey::None:
       return CDialog::PreTranslateMessage(pMsg);
     case CopyKey::Copy:
-      CopyFrom(*source, source == &m_dataList);
+      // The data view copies its selected line, or all when none is selected.
+      CopyFrom(*source, source == &m_dataList && SelectedRow(m_dataList) == -1);
       return TRUE;
     case CopyKey::ContextMenu:
       OnContextMenu(source, POINT{-1, -1});

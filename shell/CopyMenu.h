@@ -3,6 +3,8 @@
 // asked for from the keyboard.
 #pragma once
 
+#include <cstddef>
+
 #include "controls/LayoutTypes.h"
 
 inline constexpr char kCopyItemText[] = "&Copy\tCtrl+C";
@@ -15,9 +17,12 @@ inline constexpr char kBlockTypesItemText[] = "Block &Types...";
 inline constexpr char kMarkBlocksItemText[] = "&Mark Blocks";
 inline constexpr char kChangesItemText[] = "&Changes Since Mark...";
 inline constexpr char kCopyFailedText[] = "Failed to copy the text to the clipboard.";
+// A 16-byte row holds four words at most.
+constexpr size_t kMostGoToItems = 4;
 
 // A table (list view) copies its selected row, or its header line and every
-// row; the data list copies all its lines for either command.
+// row; the data list its selected line, or all its lines (unless the dump
+// is too big to be kept whole: that one is saved instead).
 enum class CopySource { Table, DataList };
 
 struct CopyMenuState {
@@ -25,8 +30,8 @@ struct CopyMenuState {
   bool copyAll;
 };
 
-constexpr CopyMenuState CopyMenuFor(CopySource source, bool rowSelected, int lineCount) {
-  if (source == CopySource::DataList) return {lineCount > 0, lineCount > 0};
+constexpr CopyMenuState CopyMenuFor(CopySource source, bool rowSelected, int lineCount, bool allKept = true) {
+  if (source == CopySource::DataList) return {rowSelected, lineCount > 0 && allKept};
   return {rowSelected, true};
 }
 
@@ -38,7 +43,7 @@ LayoutPoint KeyboardMenuPoint(const LayoutRect& client, const LayoutRect* row);
 enum class KeyEvent { KeyDown, KeyUp, Char, Other };
 enum class CopyKey {
   None,         // the control has it as usual
-  Copy,         // Ctrl+C: "Copy" in a table, "Copy All" in the data list
+  Copy,         // Ctrl+C: "Copy"
   ContextMenu,  // the context-menu key, let go: the menu opens
   Swallow,      // the key's other half, which the control must not see
 };

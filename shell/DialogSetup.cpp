@@ -65,7 +65,6 @@ void CTarnwickDlg::SetUpFonts() {
   m_dataCaption.SetFont(m_captionFont);
   CreateSpecFont(m_dataFont, kDataFont);
   m_dataList.SetFont(m_dataFont);
-  m_dataList.SetHorizontalExtent(kDataListHorizontalExtent);
 }
 
 void CTarnwickDlg::PlaceDataViewOverNodeTable() {
@@ -77,6 +76,9 @@ void CTarnwickDlg::PlaceDataViewOverNodeTable() {
 }
 
 void CTarnwickDlg::SetUpColumns() {
+  // The data view: one column, no header, a whole line selected.
+  m_dataList.SetExtendedStyle(LVS_EX_FULLROWSELECT);
+  m_dataList.InsertColumn(0, "", LVCFMT_LEFT, 100);
   InsertColumns(m_nodeList, kNodeColumns, static_cast<int>(std::size(kNodeColumns)));
   InsertColumns(m_blockList, kBlockColumns, static_cast<int>(std::size(kBlockColumns)));
   FitAddressColumn(m_nodeList, kNodeColumns, static_cast<int>(std::size(kNodeColumns)), "0xdddddddd");

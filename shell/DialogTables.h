@@ -61,7 +61,10 @@ constexpr int AddressColumnWidth(int setWidth, int prefixWidth, int widestDigit,
 
 // Gridlines, full-row select, info tips, label tips.
 constexpr uint32_t kListViewExtendedStyles = 0x4421;
-constexpr int kDataListHorizontalExtent = 740;
+// Beyond the longest line's text, the data view's column keeps this much.
+constexpr int kDataLinePadding = 12;
+inline constexpr char kDataCaptionText[] = "Heap data of the selected block";
+inline constexpr char kDataCaptionUnreadableText[] = "Heap data of the selected block - some bytes could not be read";
 constexpr int kProcessComboWidth = 300;
 constexpr int kProcessComboHeight = 150;
 

@@ -30,6 +30,7 @@ ON_NOTIFY(LVN_ODFINDITEMA, IDC_NODE_LIST, &CTarnwickDlg::OnNodeListFindItem)
 ON_NOTIFY(LVN_ODFINDITEMW, IDC_NODE_LIST, &CTarnwickDlg::OnNodeListFindItem)
 ON_NOTIFY(LVN_ODFINDITEMA, IDC_BLOCK_LIST, &CTarnwickDlg::OnBlockListFindItem)
 ON_NOTIFY(LVN_ODFINDITEMW, IDC_BLOCK_LIST, &CTarnwickDlg::OnBlockListFindItem)
+ON_NOTIFY(LVN_GETDISPINFOA, IDC_DATA_LIST, &CTarnwickDlg::OnDataListGetDispInfo)
 END_MESSAGE_MAP()
 
 CTarnwickDlg::CTarnwickDlg(CWnd* parent)

@@ -14,6 +14,7 @@
 #include "framework/Controls.h"
 #include "framework/Dialog.h"
 #include "framework/Gdi.h"
+#include "blockdata/DumpView.h"
 #include "blockdata/FindBlock.h"
 #include "analysis/BlockMark.h"
 #include "heap/BlockRows.h"
@@ -35,6 +36,10 @@ using PfnNtQueryInformationProcess = LONG(WINAPI*)(HANDLE process, ULONG infoCla
 
 class PendingQuery;
 struct QueryOutcome;
+
+// "Go to %s (block %d)": the value as the block table writes addresses,
+// the block's index.
+std::string GoToItemText(uint64_t value, uint32_t walkIndex, Width width);
 
 class CTarnwickDlg : public CDialog {
  public:
@@ -101,6 +106,16 @@ class CTarnwickDlg : public CDialog {
   void ShowBlockData(uint64_t blockSize, int processId, uint64_t blockAddress);
   // Empties the data view and forgets the bytes it showed.
   void ClearDataView();
+  // One line in the data view (a note, an error).
+  void ShowDataMessage(const char* line);
+  // The data view's line count and width from m_dataLines.
+  void ShowDataLines();
+  // The blocks the selected dump row's words point into: (value, walk index).
+  std::vector<std::pair<uint64_t, uint32_t>> PointedBlocks();
+  // Selects and dumps the block of walk index, as a click on its row does.
+  void GoToBlock(uint32_t walkIndex);
+  // Alt+Left: the block dumped before the one shown.
+  void GoBack();
 
   // The Contents cell of the block row shown at position; the previews of
   // every text block, read at once (for a sort or a copy of the table); the
@@ -134,6 +149,7 @@ class CTarnwickDlg : public CDialog {
   void OnNodeListFindItem(NMHDR* pNMHDR, LRESULT* pResult);
   void OnBlockListFindItem(NMHDR* pNMHDR, LRESULT* pResult);
   void OnBlockListColumnClick(NMHDR* pNMHDR, LRESULT* pResult);
+  void OnDataListGetDispInfo(NMHDR* pNMHDR, LRESULT* pResult);
   DECLARE_MESSAGE_MAP()
 
  public:
@@ -179,11 +195,19 @@ class CTarnwickDlg : public CDialog {
   // The column each table is sorted by, and which way.
   SortState m_nodeSort;
   SortState m_blockSort;
-  CListBox m_dataList;
-  // The bytes the data view dumps, and its header line; empty when it shows
-  // no dump (a note, an error line, nothing).
-  std::vector<uint8_t> m_dumpBytes;
-  std::string m_dumpHeader;
+  // The data view: an owner-data list view of the lines m_dataLines makes.
+  CListCtrl m_dataList;
+  DataViewLines m_dataLines;
+  // Whether the data caption says that some bytes could not be read.
+  bool m_dataUnreadableShown = false;
+  // The walk index of the block dumped last, and of the one before it
+  // (Alt+Left goes back to it).
+  std::optional<uint32_t> m_dumpedBlock;
+  std::optional<uint32_t> m_blockBefore;
+  // The busy block rows by address, made when a pointer is first followed
+  // in this fill.
+  std::vector<uint32_t> m_rowsByAddress;
+  bool m_rowsByAddressMade = false;
   CStatic m_titleText;
   CStatic m_subtitleText;
   CStatic m_nodeCaption;

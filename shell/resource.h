@@ -47,3 +47,5 @@
 #define IDM_MARK_BLOCKS 32775
 #define IDM_CHANGES_SINCE_MARK 32776
 #define IDM_BLOCK_TYPES 32777
+// "Go to" items of the data view's menu, one per pointer of the row.
+#define IDM_GO_TO_FIRST 32800

@@ -1,10 +1,13 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "blockdata/DumpLines.h"
+#include "blockdata/DumpView.h"
 
 namespace {
 
@@ -32,6 +35,18 @@ std::vector<std::string> Rows(const std::vector<uint8_t>& data) {
   });
   return rows;
 }
+
+// A block whose failing page can't be read; every read is logged as
+// (offset, length).
+struct FakeBlock : BlockWindowReader {
+  FakeBlock(uint64_t failingPage, std::vector<std::pair<uint64_t, size_t>>& log) : failing(failingPage), reads(log) {}
+  bool ReadAt(uint64_t offset, uint8_t*, size_t length) override {
+    reads.emplace_back(offset, length);
+    return offset >= failing + 0x1000 || failing >= offset + length;
+  }
+  uint64_t failing;
+  std::vector<std::pair<uint64_t, size_t>>& reads;
+};
 
 }  // namespace
 
@@ -127,4 +142,67 @@ TEST(DumpLines, FreeStatusIgnoresCaseAndSurroundingSpace) {
   EXPECT_FALSE(IsFreeStatus("Freed"));
   EXPECT_FALSE(IsFreeStatus("F ree"));
   EXPECT_FALSE(IsFreeStatus(nullptr));
+}
+
+// Fails when an unreadable byte shows as a value, or an offset of 4 GiB and
+// more loses its high digits.
+TEST(DumpView, RowsMarkUnreadableBytesAndFarOffsetsTakeMoreDigits) {
+  uint8_t bytes[16];
+  bool readable[16];
+  for (int i = 0; i < 16; ++i) {
+    bytes[i] = static_cast<uint8_t>(0x41 + i);
+    readable[i] = i != 1 && i != 15;
+  }
+  char row[kDumpLineCapacity];
+  EXPECT_EQ(std::string(row, FormatDumpRowAt(0x123456780, bytes, readable, 16, row)),
+            "123456780h  41 ?? 43 44 45 46 47 48 49 4A 4B 4C 4D 4E 4F ??   A?CDEFGHIJKLMNO?");
+  EXPECT_EQ(std::string(row, FormatDumpRowAt(0xFFFFFFF0, bytes, readable, 3, row)),
+            "fffffff0h  41 ?? 43 " + std::string(41, ' ') + "A?C");
+}
+
+// Fails when a window is read past the block's end, read again while kept,
+// kept beyond four or sent away while used lately, or spoilt whole by one
+// failing page, or when a line with unreadable bytes doesn't say so.
+TEST(DumpView, BigBlockIsReadInWindowsAroundTheLinesAskedForAndFailingPagesAlone) {
+  constexpr uint64_t kWindow = kDumpWindowBytes, kSize = 5 * kWindow + 0x123, kFailing = 3 * kWindow + 0x2000;
+  std::vector<std::pair<uint64_t, size_t>> reads;
+  DataViewLines lines;
+  lines.ShowDump("header", kSize,
+                 std::make_unique<WindowedDumpBytes>(std::make_unique<FakeBlock>(kFailing, reads), kSize));
+  ASSERT_EQ(lines.LineCount(), 2 + kSize / 16 + 1);
+  // Whether the row at offset has bytes that could not be read.
+  const auto unreadableAt = [&](uint64_t offset) {
+    char text[kDumpLineCapacity];
+    bool unreadable = false;
+    lines.LineText(2 + offset / 16, text, sizeof text, &unreadable);
+    return unreadable;
+  };
+  EXPECT_FALSE(unreadableAt(kWindow - 16) || unreadableAt(5 * kWindow + 0x120) || unreadableAt(0));
+  EXPECT_EQ(reads, (std::vector<std::pair<uint64_t, size_t>>{{0, kWindow}, {5 * kWindow, 0x123}}));
+  // The window with the failing page: read whole, then page by page.
+  EXPECT_TRUE(!unreadableAt(kFailing - 16) && unreadableAt(kFailing) && !unreadableAt(kFailing + 0x1000));
+  EXPECT_EQ(reads.size(), 3 + kWindow / 0x1000);
+  // Windows 1 and 2 make five: 5, used least lately, goes; 0 stays.
+  unreadableAt(kWindow);
+  unreadableAt(2 * kWindow);
+  const size_t before = reads.size();
+  unreadableAt(0);
+  EXPECT_EQ(reads.size(), before);
+  unreadableAt(5 * kWindow);
+  EXPECT_EQ(reads.size(), before + 1);
+}
+
+// Fails when a word is read at the wrong width or byte order, or one with a
+// byte that could not be read, or beyond a short row, counts.
+TEST(DumpView, PointerWordsAreTheRowsWholeReadableWordsLittleEndian) {
+  DataViewLines::RowBytes row{0x10, 16, {}, {}};
+  for (size_t i = 0; i < 16; ++i) {
+    row.bytes[i] = static_cast<uint8_t>(i + 1);
+    row.readable[i] = i != 13;
+  }
+  EXPECT_EQ(RowPointerWords(row, Width::Bits32), (std::vector<uint64_t>{0x04030201, 0x08070605, 0x0C0B0A09}));
+  EXPECT_EQ(RowPointerWords(row, Width::Bits64), (std::vector<uint64_t>{0x0807060504030201}));
+  row.count = 7;
+  EXPECT_EQ(RowPointerWords(row, Width::Bits32), (std::vector<uint64_t>{0x04030201}));
+  EXPECT_TRUE(RowPointerWords(row, Width::Bits64).empty());
 }

@@ -336,6 +336,28 @@ TEST(KeptRowsTest, BlockRowsTakeAtMost32BytesEachAndGiveThemBackWhenCleared) {
   EXPECT_EQ(rows.HeldBytes(), 0u);
 }
 
+// Fails when an address just past a block, in a free or an empty block, or
+// beyond 4 GiB cut to 32 bits, is taken for a block's, or when rows out of
+// address order (another region first) are missed.
+TEST(KeptRowsTest, BusyBlockHoldingFindsTheBusyBlockAnAddressLiesIn) {
+  BlockRows rows;
+  for (const BlockRowValues& row : {BlockRowValues{0x5000, 0x100, kBlockKindFixed},
+                                    {0x1000, 0x20, kBlockKindFixed},
+                                    {0x1020, 0x40, kBlockKindFree},
+                                    {0x1060, 0, kBlockKindFixed},
+                                    {0x1060, 0x10, kBlockKindFixed},
+                                    {0x2'0000'1000, 0x10, kBlockKindFixed}})
+    rows.Add(row);
+  const std::vector<uint32_t> byAddress = BusyRowsByAddress(rows);
+  EXPECT_EQ(byAddress, (std::vector<uint32_t>{1, 4, 0, 5}));
+  const std::vector<std::pair<uint64_t, long long>> cases = {
+      {0xFFF, -1},         {0x1000, 1},        {0x101F, 1},         {0x1020, -1},    {0x105F, -1},
+      {0x1060, 4},         {0x106F, 4},        {0x1070, -1},        {0x50FF, 0},     {0x5100, -1},
+      {0x1'0000'1000, -1}, {0x2'0000'100F, 5}, {0x2'0000'1010, -1}, {UINT64_MAX, -1}};
+  for (const auto& [address, walkIndex] : cases)
+    EXPECT_EQ(BusyBlockHolding(rows, byAddress, address), walkIndex) << std::hex << address;
+}
+
 TEST(TableCellsTest, CellsOfTheRowShownReadAsAFillOfTextsWroteThem) {
   BlockRows rows;
   rows.Add({0x00150588, 0x20, kBlockKindFixed});

@@ -15,15 +15,21 @@ using Flags = std::vector<bool>;
 
 constexpr char kBefore[] = "what the clipboard held before";
 const Strings kItems = {"&Copy\tCtrl+C", "Copy &All"};
-// The block table's menu also finds a block. The blocks lie over memory of
-// this process that holds no text or object: their Contents cells are empty.
+// The block table's menu also finds a block.
 const Strings kBlockItems = {"&Copy\tCtrl+C",   "Copy &All",    "&Find...\tCtrl+F",      "Block &Sizes...",
                              "Block &Types...", "&Mark Blocks", "&Changes Since Mark..."};
 
-const std::string kBlockTable = "Block Index\tBlock Address\tBlock Size\tAllocation Type\tStatus\tContents\r\n"
-                                "1\t" + Addr(0x00150588) + "\t0x00000020\tFIXED\tAllocated\t\r\n"
-                                "2\t" + Addr(0x001505a8) + "\t0x00000040\tNot applicable\tFree\t\r\n"
-                                "3\t" + Addr(0x00a00048) + "\t0x000f0000\tFIXED\tAllocated\t\r\n";
+// The block table as copied: its Contents cells as the table shows them
+// (they tell what this process holds at the made-up addresses).
+std::string BlockLine(const CListCtrl& blocks, int row, const std::string& numbers) {
+  return numbers + "\t" + CellText(blocks, row, 5) + "\r\n";
+}
+std::string BlockTable(const CListCtrl& blocks) {
+  return "Block Index\tBlock Address\tBlock Size\tAllocation Type\tStatus\tContents\r\n" +
+         BlockLine(blocks, 0, "1\t" + Addr(0x00150588) + "\t0x00000020\tFIXED\tAllocated") +
+         BlockLine(blocks, 1, "2\t" + Addr(0x001505a8) + "\t0x00000040\tNot applicable\tFree") +
+         BlockLine(blocks, 2, "3\t" + Addr(0x00a00048) + "\t0x000f0000\tFIXED\tAllocated");
+}
 
 SubstituteHeap Heap(uint64_t base, uint32_t flags, uint64_t allocated, uint64_t committed,
                     std::vector<SubstituteEntry> entries) {
@@ -107,7 +113,8 @@ TEST_F(Copy, RightClickSelectsARowAndCopyPutsItsCellsAsShown) {
   EXPECT_EQ(blocks.items, kBlockItems);
   EXPECT_EQ(blocks.enabled, (Flags{true, true, true, true, true, true, false}));
   EXPECT_EQ(dlg->m_blockList.GetNextItem(-1, LVNI_SELECTED), 1);
-  EXPECT_EQ(ClipboardText(), "2\t" + Addr(0x001505a8) + "\t0x00000040\tNot applicable\tFree\t\r\n");
+  EXPECT_EQ(ClipboardText(),
+            BlockLine(dlg->m_blockList, 1, "2\t" + Addr(0x001505a8) + "\t0x00000040\tNot applicable\tFree"));
   ExpectNothingElseHappened(false);
 
   // A right-click on another heap's node lists none of its blocks.
@@ -122,7 +129,7 @@ TEST_F(Copy, RightClickSelectsARowAndCopyPutsItsCellsAsShown) {
 
 TEST_F(Copy, CopyAllGivesTheColumnTitlesAndThenEveryRow) {
   ASSERT_TRUE(UseContextMenu(dlg->m_blockList, MenuWay::RightClick, 'a', RowCentre(dlg->m_blockList, 2)).opened);
-  EXPECT_EQ(ClipboardText(), kBlockTable);
+  EXPECT_EQ(ClipboardText(), BlockTable(dlg->m_blockList));
 
   // From the keyboard too, with the context-menu key and with Shift+F10.
   ASSERT_TRUE(UseContextMenu(dlg->m_nodeList, MenuWay::AppsKey, 'a').opened);
@@ -131,7 +138,7 @@ TEST_F(Copy, CopyAllGivesTheColumnTitlesAndThenEveryRow) {
                                     "2\t" + Addr(0x00ab0000) + "\t0\t0xffffffff\t0xdeadbeef\t0x50000062"}));
   SetClipboardText(kBefore);
   ASSERT_TRUE(UseContextMenu(dlg->m_blockList, MenuWay::ShiftF10, 'a').opened);
-  EXPECT_EQ(ClipboardText(), kBlockTable);
+  EXPECT_EQ(ClipboardText(), BlockTable(dlg->m_blockList));
   ExpectNothingElseHappened(false);
 }
 
@@ -145,7 +152,7 @@ TEST_F(Copy, ItemsAreGreyedWithNoRowSelectedAndWithAnEmptyDataList) {
   EXPECT_EQ(ClipboardText(), kBefore);
 
   dlg->EnterDataMode();
-  ASSERT_EQ(dlg->m_dataList.GetCount(), 0);
+  ASSERT_EQ(dlg->m_dataList.GetItemCount(), 0);
   const SeenMenu data = UseContextMenu(dlg->m_dataList, MenuWay::ShiftF10, 0);
   ASSERT_TRUE(data.opened);
   EXPECT_EQ(data.enabled, (Flags{false, false}));
@@ -154,24 +161,32 @@ TEST_F(Copy, ItemsAreGreyedWithNoRowSelectedAndWithAnEmptyDataList) {
   ExpectNothingElseHappened(true);
 }
 
-TEST_F(Copy, DataListCopiesEveryLineAsItStands) {
+TEST_F(Copy, DataListCopiesItsSelectedLineOrEveryLineAsItStands) {
   // The worked example's dump of 19 bytes, its four lines as the view
   // writes them (the dump itself is the data view's tests' concern).
   const Strings example = {"Heap Node Address= 0x00150000, Block Address= 0x00150588, Size= 0x00000013", "",
                            "00000000h  00 01 02 03 41 42 43 44 20 7E 7F 80 FF 2E 30 39   ....ABCD ~....09",
                            "00000010h  61 62 0A                                          ab."};
   dlg->EnterDataMode();
-  for (const std::string& line : example) dlg->m_dataList.AddString(line.c_str());
+  dlg->m_dataLines.ShowDump(
+      example[0], 19,
+      std::make_unique<KeptDumpBytes>(std::vector<uint8_t>{0x00, 0x01, 0x02, 0x03, 0x41, 0x42, 0x43, 0x44, 0x20, 0x7E,
+                                                           0x7F, 0x80, 0xFF, 0x2E, 0x30, 0x39, 0x61, 0x62, 0x0A}));
+  dlg->ShowDataLines();
   const std::string dump = Lines(example);
 
-  const SeenMenu menu = UseContextMenu(dlg->m_dataList, MenuWay::RightClick, 'c', {40, 30});
+  // A right-click selects the line under it; "Copy" takes that one line.
+  const SeenMenu menu = UseContextMenu(dlg->m_dataList, MenuWay::RightClick, 'c', RowCentre(dlg->m_dataList, 3));
   ASSERT_TRUE(menu.opened);
   EXPECT_EQ(menu.items, kItems);
   EXPECT_EQ(menu.enabled, (Flags{true, true}));
-  EXPECT_EQ(ClipboardText(), dump);
-  SetClipboardText(kBefore);
+  EXPECT_EQ(ClipboardText(), example[3] + "\r\n");
   ASSERT_TRUE(UseContextMenu(dlg->m_dataList, MenuWay::AppsKey, 'a').opened);
   EXPECT_EQ(ClipboardText(), dump);
+  TypeWithCtrl(dlg->m_dataList, 'C');
+  EXPECT_EQ(ClipboardText(), example[3] + "\r\n");
+  // Ctrl+C with no line selected copies them all.
+  ClearSelection(dlg->m_dataList);
   SetClipboardText(kBefore);
   TypeWithCtrl(dlg->m_dataList, 'C');
   EXPECT_EQ(ClipboardText(), dump);
@@ -199,7 +214,8 @@ TEST_F(Copy, CtrlCCopiesTheSelectedRowOfEachTable) {
   EXPECT_EQ(ClipboardText(), "2\t" + Addr(0x00ab0000) + "\t0\t0xffffffff\t0xdeadbeef\t0x50000062\r\n");
   SelectRow(dlg->m_blockList, 0);
   TypeWithCtrl(dlg->m_blockList, 'C');
-  EXPECT_EQ(ClipboardText(), "1\t" + Addr(0x00150588) + "\t0x00000020\tFIXED\tAllocated\t\r\n");
+  EXPECT_EQ(ClipboardText(),
+            BlockLine(dlg->m_blockList, 0, "1\t" + Addr(0x00150588) + "\t0x00000020\tFIXED\tAllocated"));
 
   // Ctrl+Alt (AltGr) with C types a character on many layouts: no copy.
   SetClipboardText(kBefore);

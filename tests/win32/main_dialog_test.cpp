@@ -106,7 +106,15 @@ TEST(MainDialog, ControlsCarryTheirFonts) {
   EXPECT_EQ(data.face, "Courier New");
   EXPECT_EQ(data.height, 14);
   EXPECT_EQ(data.weight, 400);
-  EXPECT_EQ(dlg->m_dataList.SendMessage(LB_GETHORIZONTALEXTENT), 740);
+  // The column holds the longest line whole, as the list view would size
+  // it itself (fails when the scroll bar can't reach a line's end).
+  char header[1024];
+  FormatDumpHeader(UINTPTR_MAX, UINTPTR_MAX, 0xFFFFFFFF, kProgramWidth, header, sizeof header);
+  dlg->m_dataLines.ShowDump(header, 17, std::make_unique<KeptDumpBytes>(std::vector<uint8_t>(17, 'W')));
+  dlg->ShowDataLines();
+  const int width = dlg->m_dataList.GetColumnWidth(0);
+  dlg->m_dataList.SetColumnWidth(0, LVSCW_AUTOSIZE);
+  EXPECT_GE(width, dlg->m_dataList.GetColumnWidth(0));
 }
 
 TEST(MainDialog, ListViewsHaveTheirColumnsAndStyles) {

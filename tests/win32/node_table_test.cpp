@@ -47,14 +47,14 @@ SubstituteScenario ThreeHeaps() {
 void FillViewsAndEnterDataMode(LiveDialog& dlg) {
   PutStaleNodeRow(*dlg);
   PutStaleBlockRow(*dlg);
-  dlg->m_dataList.AddString("stale line");
+  dlg->ShowDataMessage("stale line");
   dlg->EnterDataMode();
 }
 
 void ExpectEmptyTableMode(LiveDialog& dlg) {
   EXPECT_EQ(dlg->m_nodeList.GetItemCount(), 0);
   EXPECT_EQ(dlg->m_blockList.GetItemCount(), 0);
-  EXPECT_EQ(dlg->m_dataList.GetCount(), 0);
+  EXPECT_EQ(dlg->m_dataList.GetItemCount(), 0);
   EXPECT_TRUE(dlg->m_nodeList.IsWindowVisible());
   EXPECT_TRUE(dlg->m_nodeCaption.IsWindowVisible());
   EXPECT_FALSE(dlg->m_dataList.IsWindowVisible());
@@ -81,7 +81,7 @@ TEST_F(NodeTable, ThreeHeapsFillRowsInListOrderWithExactTexts) {
                                      {"3", Addr(0x00150000), "25", "0x00001000", "0x00000000", "0x00000000"}};
   EXPECT_EQ(AllRows(dlg->m_nodeList), expected);
   EXPECT_EQ(dlg->m_blockList.GetItemCount(), 0);
-  EXPECT_EQ(dlg->m_dataList.GetCount(), 0);
+  EXPECT_EQ(dlg->m_dataList.GetItemCount(), 0);
   EXPECT_TRUE(dlg->m_nodeList.IsWindowVisible());
   EXPECT_FALSE(dlg->m_dataList.IsWindowVisible());
   EXPECT_FALSE(dlg->m_saveDataButton.IsWindowVisible());

@@ -75,7 +75,7 @@ TEST(ProcessList, ProcessOfTheOtherWidthIsMarkedAndLeftToTheOtherProgram) {
   SetSubstituteScenario({});
   ResetSubstituteCounters();
   PutStaleNodeRow(*dlg);
-  dlg->m_dataList.AddString("left over");
+  dlg->ShowDataMessage("left over");
   dlg->EnterDataMode();
   DialogWatcher watcher;
   ASSERT_TRUE(dlg.ChooseProcessId(child.ProcessId()));
@@ -85,7 +85,7 @@ TEST(ProcessList, ProcessOfTheOtherWidthIsMarkedAndLeftToTheOtherProgram) {
   EXPECT_EQ(watcher.Boxes()[0].caption, "Tarnwick");
   EXPECT_EQ(watcher.Boxes()[0].icon, static_cast<UINT>(MB_ICONINFORMATION));
   EXPECT_EQ(dlg->m_nodeList.GetItemCount(), 0);
-  EXPECT_EQ(dlg->m_dataList.GetCount(), 0);
+  EXPECT_EQ(dlg->m_dataList.GetItemCount(), 0);
   EXPECT_TRUE(dlg->m_nodeList.IsWindowVisible());
   EXPECT_EQ(SubstituteCountersNow().creations + SubstituteCountersNow().queries, 0);
 
@@ -166,7 +166,7 @@ TEST(ProcessList, RefreshKeepsTheChosenProcessWhileItRuns) {
   // Something in each view, to see whether the refresh leaves it alone.
   PutStaleNodeRow(*dlg);
   PutStaleBlockRow(*dlg);
-  dlg->m_dataList.AddString("line");
+  dlg->ShowDataMessage("line");
   dlg->EnterDataMode();
 
   DialogWatcher watcher;
@@ -175,7 +175,7 @@ TEST(ProcessList, RefreshKeepsTheChosenProcessWhileItRuns) {
   EXPECT_EQ(ComboSelection(dlg->m_processCombo), entry);
   EXPECT_EQ(dlg->m_nodeList.GetItemCount(), 1);
   EXPECT_EQ(dlg->m_blockList.GetItemCount(), 1);
-  EXPECT_EQ(dlg->m_dataList.GetCount(), 1);
+  EXPECT_EQ(dlg->m_dataList.GetItemCount(), 1);
   EXPECT_TRUE(dlg->m_dataList.IsWindowVisible());
 
   // Once it has ended, the views belong to no running process any more.
@@ -186,7 +186,7 @@ TEST(ProcessList, RefreshKeepsTheChosenProcessWhileItRuns) {
   EXPECT_TRUE(EntryOf(ComboEntries(dlg->m_processCombo), child.ProcessId()).empty());
   EXPECT_EQ(dlg->m_nodeList.GetItemCount(), 0);
   EXPECT_EQ(dlg->m_blockList.GetItemCount(), 0);
-  EXPECT_EQ(dlg->m_dataList.GetCount(), 0);
+  EXPECT_EQ(dlg->m_dataList.GetItemCount(), 0);
   EXPECT_TRUE(dlg->m_nodeList.IsWindowVisible());
   EXPECT_FALSE(dlg->m_dataList.IsWindowVisible());
 }

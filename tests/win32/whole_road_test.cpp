@@ -117,7 +117,7 @@ TEST(InspectionRoad, FromChoosingTheTargetToItsEnd) {
   EXPECT_EQ(dlg->m_processCombo.GetCurSel(), 0);
   EXPECT_EQ(dlg->m_nodeList.GetItemCount(), 0);
   EXPECT_EQ(dlg->m_blockList.GetItemCount(), 0);
-  EXPECT_EQ(dlg->m_dataList.GetCount(), 0);
+  EXPECT_EQ(dlg->m_dataList.GetItemCount(), 0);
   SaveScreenshot(dlg.Hwnd(), "road-4-after-end");
 
   EXPECT_TRUE(boxes.Boxes().empty());

@@ -8,6 +8,7 @@ namespace {
 struct MenuVisit {
   SeenMenu seen;
   char choose = 0;
+  std::string item;  // chosen by its text, when given
   const std::function<void(HWND)>* look = nullptr;
   UINT_PTR timer = 0;
 };
@@ -32,14 +33,23 @@ void CALLBACK OnTick(HWND, UINT, UINT_PTR, DWORD) {
   visit.seen.opened = true;
   ::GetWindowRect(popup, &visit.seen.popup);
   auto menu = reinterpret_cast<HMENU>(::SendMessageA(popup, MN_GETHMENU, 0, 0));
+  // Home selects the first item, each Down the next one that is no separator.
+  int chosen = -1, place = -1;
   for (int i = 0; i < ::GetMenuItemCount(menu); ++i) {
     char text[256] = {};
     ::GetMenuStringA(menu, static_cast<UINT>(i), text, sizeof text, MF_BYPOSITION);
     visit.seen.items.push_back(text);
-    visit.seen.enabled.push_back((::GetMenuState(menu, static_cast<UINT>(i), MF_BYPOSITION) & MF_GRAYED) == 0);
+    const UINT state = ::GetMenuState(menu, static_cast<UINT>(i), MF_BYPOSITION);
+    visit.seen.enabled.push_back((state & MF_GRAYED) == 0);
+    if (!(state & MF_SEPARATOR)) ++place;
+    if (chosen == -1 && !visit.item.empty() && visit.item == text) chosen = place;
   }
   if (visit.look != nullptr && *visit.look) (*visit.look)(popup);
-  if (visit.choose != 0)
+  if (chosen != -1) {
+    ::PostMessageA(popup, WM_KEYDOWN, VK_HOME, 1);
+    for (int i = 0; i < chosen; ++i) ::PostMessageA(popup, WM_KEYDOWN, VK_DOWN, 1);
+    ::PostMessageA(popup, WM_KEYDOWN, VK_RETURN, 1);
+  } else if (visit.choose != 0)
     ::PostMessageA(popup, WM_CHAR, static_cast<WPARAM>(visit.choose), 1);
   else
     ::PostMessageA(popup, WM_KEYDOWN, VK_ESCAPE, 1);
@@ -53,9 +63,11 @@ void HoldKeys(std::initializer_list<int> keys) {
 }
 }  // namespace
 
-SeenMenu UseContextMenu(HWND control, MenuWay way, char choose, POINT at, const std::function<void(HWND)>& look) {
+SeenMenu UseContextMenu(HWND control, MenuWay way, char choose, POINT at, const std::function<void(HWND)>& look,
+                        const std::string& item) {
   MenuVisit visit;
   visit.choose = choose;
+  visit.item = item;
   visit.look = &look;
   g_visit = &visit;
   visit.timer = ::SetTimer(nullptr, 0, 20, &OnTick);
@@ -86,7 +98,6 @@ SeenMenu UseContextMenu(HWND control, MenuWay way, char choose, POINT at, const 
   g_visit = nullptr;
   return visit.seen;
 }
-
 void TypeWithCtrl(HWND control, UINT key, bool alt) {
   ::SetFocus(control);
   if (alt)

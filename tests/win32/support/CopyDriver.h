@@ -21,10 +21,12 @@ struct SeenMenu {
 enum class MenuWay { RightClick, ShiftF10, AppsKey };
 
 // Opens the menu of `control` (right-click at `at`, client pixels; or a key
-// with the control focused), calls look(popup) while it is open, then types
-// `choose` (an item's mnemonic), or Escape when it is 0.
+// with the control focused), calls look(popup) while it is open, then
+// chooses the item that reads `item` when given (arrow keys and Enter: items
+// without a mnemonic), else types `choose` (an item's mnemonic), or Escape
+// when it is 0.
 SeenMenu UseContextMenu(HWND control, MenuWay way, char choose, POINT at = {},
-                        const std::function<void(HWND)>& look = {});
+                        const std::function<void(HWND)>& look = {}, const std::string& item = {});
 
 // Ctrl held in this thread's key state while `key` goes down and up in
 // `control`, posted and pumped as typing arrives; `alt` holds Alt too.

@@ -90,15 +90,11 @@ int EnabledCount(HWND dialog, std::initializer_list<int> ids) {
   return enabled;
 }
 
-std::vector<std::string> ListBoxLines(const CListBox& list) {
+std::vector<std::string> ListBoxLines(const CListCtrl& list) {
   std::vector<std::string> lines;
-  const int count = list.GetCount();
-  for (int i = 0; i < count; ++i) {
-    const auto length = static_cast<size_t>(list.SendMessage(LB_GETTEXTLEN, i));
-    std::string line(length, '\0');
-    list.SendMessage(LB_GETTEXT, i, reinterpret_cast<LPARAM>(line.data()));
-    lines.push_back(line);
-  }
+  const int count = list.GetItemCount();
+  lines.reserve(static_cast<size_t>(count));
+  for (int i = 0; i < count; ++i) lines.push_back(CellText(list, i, 0));
   return lines;
 }
 

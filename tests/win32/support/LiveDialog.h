@@ -42,7 +42,8 @@ std::vector<std::string> RowTexts(const CListCtrl& list, int row);
 std::vector<std::vector<std::string>> AllRows(const CListCtrl& list);
 // How many of the dialog's items with these ids are enabled right now.
 int EnabledCount(HWND dialog, std::initializer_list<int> ids);
-std::vector<std::string> ListBoxLines(const CListBox& list);
+// Every line of the data view, as it shows them.
+std::vector<std::string> ListBoxLines(const CListCtrl& list);
 std::vector<std::string> ComboEntries(const CComboBox& combo);
 std::string ComboSelection(const CComboBox& combo);
 // Screen pixels of the window, written as <artifacts>/<name>.bmp.

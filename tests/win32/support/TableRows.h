@@ -4,8 +4,10 @@
 // with printf so that a fault in the program's hand-made formatting shows.
 #pragma once
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "LiveDialog.h"
 #include "blockdata/DumpLines.h"
@@ -23,6 +25,14 @@ inline std::string Addr(uint64_t value) {
   else
     std::snprintf(text, sizeof text, "0x%.8x", static_cast<unsigned>(value));
   return text;
+}
+
+// The block table's rows without their Contents cells, which tell what this
+// process happens to hold at the rows' addresses.
+inline std::vector<std::vector<std::string>> NumberRows(const CListCtrl& blocks) {
+  std::vector<std::vector<std::string>> rows = AllRows(blocks);
+  for (std::vector<std::string>& row : rows) row.resize(std::min<size_t>(row.size(), 5));
+  return rows;
 }
 
 // The first row whose cell in `column` reads `text`, or -1.

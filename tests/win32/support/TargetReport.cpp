@@ -99,6 +99,8 @@ bool ParseTargetReport(const std::string& text, TargetReport& out) {
       KnownObject object;
       if (!ReadHex(in, object.address) || !ReadHex(in, object.size) || !(in >> object.type) || !AtEnd(in)) return false;
       report.objects.push_back(std::move(object));
+    } else if (word == "pointer") {
+      if (!ReadHex(in, report.pointerBlock) || !AtEnd(in)) return false;
     } else if (word == "unreadable") {
       if (!ReadHex(in, report.unreadableAddress) || !AtEnd(in)) return false;
     } else if (word == "edge") {

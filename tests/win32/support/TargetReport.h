@@ -50,6 +50,7 @@ struct TargetReport {
   std::vector<Heap> heaps;  // the private heap, the process heap, then the others
   std::vector<KnownBlock> blocks;
   std::vector<KnownObject> objects;
+  uint64_t pointerBlock = 0;       // the block of pointers (target/BlockPattern.h), 0 when none
   uint64_t unreadableAddress = 0;  // reads there (1 byte, 4 KB) fail
   uint64_t readableEdge = 0;       // reads before it succeed, from it fail; 0 when none was made
 

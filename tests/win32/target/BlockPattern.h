@@ -26,6 +26,11 @@ inline bool TargetBlockIsWideText(int index) { return index % 50 == 30; }
 // between busy ones. Freed blocks are not reported as known blocks.
 inline bool TargetBlockFreed(int index) { return index % 10 == 3; }
 
+// One more block of the private heap (not a known block) holds four
+// pointer-sized words: the address of known block 7, an address 3 bytes
+// into block 12, the address of block 3 (freed later), and 0.
+constexpr int kPointsAtBlock = 7, kPointsIntoBlock = 12, kPointsIntoOffset = 3, kPointsAtFreedBlock = 3;
+
 // The content of known block `index`, `size` bytes long: byte j of a
 // pattern block is (index * 7 + j) & 0xFF; a text block repeats one line
 // that names its index, in 8-bit characters or in UTF-16.

@@ -13,6 +13,7 @@
 //   block <index decimal> <address> <size> <heap>   every known block still allocated
 //   object <address> <size> <class>                 every object in the private
 //                                                   heap, its class as shown
+//   pointer <address>                               the block of pointers (BlockPattern.h)
 //   unreadable <address>                            reads there (1 byte, 4 KB) fail
 //   edge <address>                                  reads end there: before it
 //                                                   they succeed, from it they fail
@@ -226,6 +227,16 @@ int main(int argc, char** argv) {
       !AddObjects<Gadget>(privateHeap.handle, 12, "Gadget", objects, made) ||
       !AddObjects<Widget>(privateHeap.handle, 6, "demo::Widget", objects, made))
     return 3;
+  // Allocated before the frees, so it takes no freed block's place.
+  void** pointers = nullptr;
+  if (privateBlocks > kPointsIntoBlock) {
+    pointers = static_cast<void**>(HeapAlloc(privateHeap.handle, 0, 4 * sizeof(void*)));
+    if (!pointers) return 3;
+    pointers[0] = addresses[kPointsAtBlock];
+    pointers[1] = addresses[kPointsIntoBlock] + kPointsIntoOffset;
+    pointers[2] = addresses[kPointsAtFreedBlock];
+    pointers[3] = nullptr;
+  }
   for (int i = 0; i < privateBlocks; ++i) {
     if (TargetBlockFreed(i)) {
       HeapFree(privateHeap.handle, 0, addresses[i]);
@@ -326,6 +337,7 @@ int main(int argc, char** argv) {
     }
     for (size_t i = 0; i < made; ++i)
       AppendLine(report, "object %llx %x %s\n", Hex(objects[i].address), objects[i].size, objects[i].type);
+    if (pointers) AppendLine(report, "pointer %llx\n", Hex(pointers));
     AppendLine(report, "unreadable %llx\n", static_cast<unsigned long long>(unreadable));
     AppendLine(report, "edge %llx\n", static_cast<unsigned long long>(edge));
     report += "end\n";
