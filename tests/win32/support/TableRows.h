@@ -27,14 +27,6 @@ inline std::string Addr(uint64_t value) {
   return text;
 }
 
-// The block table's rows without their Contents cells, which tell what this
-// process happens to hold at the rows' addresses.
-inline std::vector<std::vector<std::string>> NumberRows(const CListCtrl& blocks) {
-  std::vector<std::vector<std::string>> rows = AllRows(blocks);
-  for (std::vector<std::string>& row : rows) row.resize(std::min<size_t>(row.size(), 5));
-  return rows;
-}
-
 // The first row whose cell in `column` reads `text`, or -1.
 inline int FindRow(const CListCtrl& list, int column, const std::string& text) {
   for (int row = 0; row < list.GetItemCount(); ++row)
