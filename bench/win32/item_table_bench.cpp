@@ -187,7 +187,7 @@ int main(int argc, char** argv) {
       itemClicks.push_back(byItems.click);
       walk.push_back(byWalk.fromAnswer);
       walkClicks.push_back(byWalk.click);
-      // The parts: the types alone, over rows as the fill keeps them;
+      // Where the time goes: the types alone, over rows as the fill keeps them;
       // Block Types' grouping and a mark with types of those rows.
       BlockRows rows;
       for (const SubstituteItem& item : heap.items)
