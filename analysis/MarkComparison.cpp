@@ -120,29 +120,36 @@ std::string MarkComparisonText(const MarkComparison& comparison) {
   return text;
 }
 
+size_t ChangeCountCellText(int column, uint32_t then, uint32_t now, int64_t change, int64_t bytesChange, char* out,
+                           size_t room) {
+  char text[kSignedHexTextSize];
+  switch (column) {
+    case 1:
+      FormatDecimal(static_cast<int32_t>(then), text);
+      break;
+    case 2:
+      FormatDecimal(static_cast<int32_t>(now), text);
+      break;
+    case 3:
+      FormatSignedDecimal(static_cast<int32_t>(change), text);
+      break;
+    default:
+      FormatSignedHex(bytesChange, 8, text);
+      break;
+  }
+  return PutCellText(text, out, room);
+}
+
 size_t SizeChangeCellText(const MarkComparison& comparison, size_t position, int column, char* out, size_t room) {
   if (position >= comparison.sizes.Count() || column < 0 || column >= kSizeChangeColumnCount)
     return PutCellText("", out, room);
   const SizeChange& change = comparison.sizes.Shown(position);
-  char text[kSignedHexTextSize];
-  switch (column) {
-    case 0:
-      FormatHex(change.size, 8, text);
-      break;
-    case 1:
-      FormatDecimal(static_cast<int32_t>(change.then), text);
-      break;
-    case 2:
-      FormatDecimal(static_cast<int32_t>(change.now), text);
-      break;
-    case 3:
-      FormatSignedDecimal(static_cast<int32_t>(change.Change()), text);
-      break;
-    default:
-      FormatSignedHex(change.BytesChange(), 8, text);
-      break;
+  if (column == 0) {
+    char text[kHexTextSize];
+    FormatHex(change.size, 8, text);
+    return PutCellText(text, out, room);
   }
-  return PutCellText(text, out, room);
+  return ChangeCountCellText(column, change.then, change.now, change.Change(), change.BytesChange(), out, room);
 }
 
 std::optional<std::vector<uint32_t>> SizeChangeOrder(const SizeChangeRows& sizes, int column, bool descending) {

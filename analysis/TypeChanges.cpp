@@ -53,24 +53,8 @@ TypeChangeRows CompareTypes(const BlockMark& mark, const BlockRows& rows, const 
 size_t TypeChangeCellText(const TypeChangeRows& types, size_t position, int column, char* out, size_t room) {
   if (position >= types.Count() || column < 0 || column >= kTypeChangeColumnCount) return PutCellText("", out, room);
   const TypeChange& change = types.Shown(position);
-  char text[kSignedHexTextSize];
-  switch (column) {
-    case 0:
-      return PutCellText(change.name.c_str(), out, room);
-    case 1:
-      FormatDecimal(static_cast<int32_t>(change.then), text);
-      break;
-    case 2:
-      FormatDecimal(static_cast<int32_t>(change.now), text);
-      break;
-    case 3:
-      FormatSignedDecimal(static_cast<int32_t>(change.Change()), text);
-      break;
-    default:
-      FormatSignedHex(change.BytesChange(), 8, text);
-      break;
-  }
-  return PutCellText(text, out, room);
+  if (column == 0) return PutCellText(change.name.c_str(), out, room);
+  return ChangeCountCellText(column, change.then, change.now, change.Change(), change.BytesChange(), out, room);
 }
 
 std::optional<std::vector<uint32_t>> TypeChangeOrder(const TypeChangeRows& types, int column, bool descending) {

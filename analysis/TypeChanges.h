@@ -43,6 +43,11 @@ constexpr SortState kTypeChangeFirstSort{4, true};
 // Shown in kTypeChangeFirstSort's order.
 TypeChangeRows CompareTypes(const BlockMark& mark, const BlockRows& rows, const TypeNames& names);
 
+// Columns 1 to 4 of a change, by size or by type: then and now "%d", the
+// change "%+d", the bytes' change as FormatSignedHex writes it.
+size_t ChangeCountCellText(int column, uint32_t then, uint32_t now, int64_t change, int64_t bytesChange, char* out,
+                           size_t room);
+
 // Cell `column` (kTypeChangeColumns) of the type shown at `position`, cut
 // to room; empty out of range. The counts and changes read as the
 // by-size table's do.
