@@ -70,22 +70,23 @@ size_t SizeGroupCellText(const BlockSizes& sizes, size_t position, int column, c
   if (position >= sizes.groups.Count() || column < 0 || column >= kSizeGroupColumnCount)
     return PutCellText("", out, room);
   const SizeGroup& group = sizes.groups.Shown(position);
+  if (column == 0) {
+    char text[kHexTextSize];
+    FormatHex(group.size, 8, text);
+    return PutCellText(text, out, room);
+  }
+  return GroupCountCellText(column, group.count, group.bytes, sizes.totals.busyBytes, out, room);
+}
+
+size_t GroupCountCellText(int column, uint32_t count, uint64_t bytes, uint64_t busyBytes, char* out, size_t room) {
   static_assert(kShareTextSize >= kHexTextSize);
   char text[kShareTextSize];
-  switch (column) {
-    case 0:
-      FormatHex(group.size, 8, text);
-      break;
-    case 1:
-      FormatDecimal(static_cast<int32_t>(group.count), text);
-      break;
-    case 2:
-      FormatHex(group.bytes, 8, text);
-      break;
-    default:
-      FormatShare(group.bytes, sizes.totals.busyBytes, text);
-      break;
-  }
+  if (column == 1)
+    FormatDecimal(static_cast<int32_t>(count), text);
+  else if (column == 2)
+    FormatHex(bytes, 8, text);
+  else
+    FormatShare(bytes, busyBytes, text);
   return PutCellText(text, out, room);
 }
 

@@ -61,6 +61,10 @@ size_t FormatShare(uint64_t bytes, uint64_t total, char* out);
 // busy bytes of sizes.totals.
 size_t SizeGroupCellText(const BlockSizes& sizes, size_t position, int column, char* out, size_t room);
 
+// Columns 1 to 3 of a group, by size or by type: Blocks "%d", Bytes as
+// FormatHex writes them, Share of busyBytes.
+size_t GroupCountCellText(int column, uint32_t count, uint64_t bytes, uint64_t busyBytes, char* out, size_t room);
+
 // The order (group index by position) of a sort by `column`, all by value:
 // Share as Bytes, which it is a fraction of. Ties by size, ascending.
 // Nothing for a column out of range.

@@ -41,21 +41,8 @@ size_t TypeGroupCellText(const BlockTypes& types, size_t position, int column, c
   if (position >= types.groups.Count() || column < 0 || column >= kTypeGroupColumnCount)
     return PutCellText("", out, room);
   const TypeGroup& group = types.groups.Shown(position);
-  char text[kShareTextSize];
-  switch (column) {
-    case 0:
-      return PutCellText(group.name.c_str(), out, room);
-    case 1:
-      FormatDecimal(static_cast<int32_t>(group.count), text);
-      break;
-    case 2:
-      FormatHex(group.bytes, 8, text);
-      break;
-    default:
-      FormatShare(group.bytes, types.totals.busyBytes, text);
-      break;
-  }
-  return PutCellText(text, out, room);
+  if (column == 0) return PutCellText(group.name.c_str(), out, room);
+  return GroupCountCellText(column, group.count, group.bytes, types.totals.busyBytes, out, room);
 }
 
 std::optional<std::vector<uint32_t>> TypeGroupOrder(const TypeGroupRows& groups, int column, bool descending) {

@@ -152,24 +152,18 @@ size_t SizeChangeCellText(const MarkComparison& comparison, size_t position, int
   return ChangeCountCellText(column, change.then, change.now, change.Change(), change.BytesChange(), out, room);
 }
 
+uint64_t ChangeCountKey(int column, uint32_t then, uint32_t now, int64_t change, int64_t bytesChange) {
+  return column == 1 ? then : column == 2 ? now : SignedKey(column == 3 ? change : bytesChange);
+}
+
 std::optional<std::vector<uint32_t>> SizeChangeOrder(const SizeChangeRows& sizes, int column, bool descending) {
   if (column < 0 || column >= kSizeChangeColumnCount) return std::nullopt;
   return OrderByKey(
       sizes.Count(),
       [&sizes, column](size_t index) -> uint64_t {
         const SizeChange& change = sizes.InWalkOrder(index);
-        switch (column) {
-          case 0:
-            return change.size;
-          case 1:
-            return change.then;
-          case 2:
-            return change.now;
-          case 3:
-            return SignedKey(change.Change());
-          default:
-            return SignedKey(change.BytesChange());
-        }
+        return column == 0 ? change.size
+                           : ChangeCountKey(column, change.then, change.now, change.Change(), change.BytesChange());
       },
       descending);
 }

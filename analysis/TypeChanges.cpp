@@ -67,18 +67,8 @@ std::optional<std::vector<uint32_t>> TypeChangeOrder(const TypeChangeRows& types
       types.Count(),
       [&](size_t index) -> uint64_t {
         const TypeChange& change = types.InWalkOrder(index);
-        switch (column) {
-          case 0:
-            return nameRanks[index];
-          case 1:
-            return change.then;
-          case 2:
-            return change.now;
-          case 3:
-            return SignedKey(change.Change());
-          default:
-            return SignedKey(change.BytesChange());
-        }
+        return column == 0 ? nameRanks[index]
+                           : ChangeCountKey(column, change.then, change.now, change.Change(), change.BytesChange());
       },
       descending);
 }

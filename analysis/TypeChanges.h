@@ -48,6 +48,9 @@ TypeChangeRows CompareTypes(const BlockMark& mark, const BlockRows& rows, const 
 size_t ChangeCountCellText(int column, uint32_t then, uint32_t now, int64_t change, int64_t bytesChange, char* out,
                            size_t room);
 
+// The sort key of columns 1 to 4 of a change, the changes signed.
+uint64_t ChangeCountKey(int column, uint32_t then, uint32_t now, int64_t change, int64_t bytesChange);
+
 // Cell `column` (kTypeChangeColumns) of the type shown at `position`, cut
 // to room; empty out of range. The counts and changes read as the
 // by-size table's do.
