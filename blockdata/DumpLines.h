@@ -17,7 +17,6 @@ constexpr size_t kDumpBytesPerRow = 16;
 constexpr size_t kDumpRowCapacity = 80;
 
 inline constexpr char kFreeBlockNote[] = "Note: You have selected the FREE heap block";
-inline constexpr char kDumpSizeExceeded[] = "ERROR : Heap data size is exceeded the maximum supported size";
 inline constexpr char kDumpOpenFailed[] = "ERROR : Failed to open target process due to insufficient rights";
 inline constexpr char kDumpAllocFailed[] = "ERROR : Failed to allocate memory for heap data";
 inline constexpr char kDumpReadFailed[] = "ERROR : Failed to read the heap data from the target process memory";

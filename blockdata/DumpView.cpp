@@ -55,12 +55,6 @@ void WindowedDumpBytes::Read(uint64_t offset, uint8_t* out, bool* readable, size
   }
 }
 
-size_t WindowedDumpBytes::HeldBytes() const {
-  size_t held = 0;
-  for (const Window& window : m_windows) held += window.bytes.capacity() + window.readable.capacity() / 8;
-  return held;
-}
-
 size_t FormatDumpRowAt(uint64_t offset, const uint8_t* bytes, const bool* readable, size_t count, char* out) {
   count = std::min(count, kDumpBytesPerRow);
   char row[kDumpRowCapacity];

@@ -57,8 +57,6 @@ class WindowedDumpBytes : public DumpBytes {
   WindowedDumpBytes(std::unique_ptr<BlockWindowReader> reader, uint64_t size)
       : m_reader(std::move(reader)), m_size(size) {}
   void Read(uint64_t offset, uint8_t* out, bool* readable, size_t count) override;
-  // The bytes the kept windows hold.
-  size_t HeldBytes() const;
 
  private:
   struct Window {

@@ -36,19 +36,6 @@ class CComboBox : public CWnd {
   DWORD_PTR GetItemData(int index) const { return static_cast<DWORD_PTR>(SendMessage(CB_GETITEMDATA, index)); }
 };
 
-class CListBox : public CWnd {
- public:
-  int AddString(LPCSTR text) { return static_cast<int>(SendMessage(LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text))); }
-  void ResetContent() { SendMessage(LB_RESETCONTENT); }
-  void SetHorizontalExtent(int extent) { SendMessage(LB_SETHORIZONTALEXTENT, extent); }
-  int GetCount() const { return static_cast<int>(SendMessage(LB_GETCOUNT)); }
-  int GetTextLen(int index) const { return static_cast<int>(SendMessage(LB_GETTEXTLEN, index)); }
-  // The line's text and a NUL into text, which must hold GetTextLen + 1 bytes.
-  int GetText(int index, LPSTR text) const {
-    return static_cast<int>(SendMessage(LB_GETTEXT, index, reinterpret_cast<LPARAM>(text)));
-  }
-};
-
 class CListCtrl : public CWnd {
  public:
   int InsertColumn(int index, LPCSTR title, int format, int width, int subItem = -1);
