@@ -418,6 +418,11 @@ def check_strings(res):
     check(found == "&About Tarnwick...", "string 101 %r" % found)
 
 
+# Windows 7, 8, 8.1, and 10 and 11 (which share one entry).
+SUPPORTED_OS = sorted(["{35138b9a-5d96-4fbd-8e2d-a2440225f93a}", "{4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38}",
+                       "{1f676c76-80e1-4239-95bb-83d0f6d0da78}", "{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}"])
+
+
 def check_manifest(res, width):
     m = [(name, lang, body) for t, name, lang, body in res if t == RT_MANIFEST]
     check(len(m) == 1 and m[0][0] == 1 and m[0][1] == 0x409, "manifest: id 1, language 0x409")
@@ -429,6 +434,13 @@ def check_manifest(res, width):
                    'publicKeyToken="6595b64144ccf1df"', 'language="*"',
                    'level="requireAdministrator"', 'uiAccess="false"'):
         check(needle in text, "manifest holds " + needle)
+    # Per-monitor awareness v2 where the system knows it, per-monitor (v1)
+    # before; and Windows 7 to 11 named as supported.
+    settings = {k: v.strip() for k, v in re.findall(r"<(dpiAware(?:ness)?)\b[^>]*>([^<]*)<", text)}
+    check(settings == {"dpiAware": "true/pm", "dpiAwareness": "PerMonitorV2"},
+          "manifest DPI awareness %r" % settings)
+    systems = re.findall(r'<supportedOS\s+Id="([^"]*)"', text)
+    check(sorted(s.lower() for s in systems) == sorted(SUPPORTED_OS), "manifest supportedOS %r" % systems)
     # The program's own identity and its common-controls dependency.
     architectures = re.findall(r'processorArchitecture="([^"]*)"', text)
     check(architectures == [width["architecture"]] * 2,
