@@ -39,12 +39,12 @@ class ProcessWindowReader : public BlockWindowReader {
 
 // The caption is sized for its own text: the longer one that says some
 // bytes could not be read gets the room up to the data buttons.
-void WidenUpTo(CStatic& caption, const CWnd& button) {
+void WidenUpTo(CStatic& caption, const CWnd& button, int gap) {
   RECT own, next;
   caption.GetWindowRect(&own);
   button.GetWindowRect(&next);
-  if (next.left - 4 > own.right)
-    caption.SetWindowPos(nullptr, 0, 0, next.left - 4 - own.left, own.bottom - own.top,
+  if (next.left - gap > own.right)
+    caption.SetWindowPos(nullptr, 0, 0, next.left - gap - own.left, own.bottom - own.top,
                          SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 }  // namespace
@@ -91,6 +91,12 @@ void CTarnwickDlg::ShowDataMessage(const char* line) {
 }
 
 void CTarnwickDlg::ShowDataLines() {
+  FitDataColumn();
+  m_dataList.SetItemCount(static_cast<int>(m_dataLines.LineCount()));
+  m_dataList.Invalidate();
+}
+
+void CTarnwickDlg::FitDataColumn() {
   // Room for the longest line, so the horizontal scroll bar shows it all:
   // the header or message (line 0), or a full dump row (line 2 on).
   int width = 0;
@@ -100,9 +106,7 @@ void CTarnwickDlg::ShowDataLines() {
     m_dataLines.LineText(line, text, sizeof text);
     width = std::max(width, m_dataList.GetStringWidth(text));
   }
-  m_dataList.SetColumnWidth(0, width + kDataLinePadding);
-  m_dataList.SetItemCount(static_cast<int>(m_dataLines.LineCount()));
-  m_dataList.Invalidate();
+  m_dataList.SetColumnWidth(0, width + Scaled(kDataLinePadding));
 }
 
 void CTarnwickDlg::ShowBlockData(uint64_t blockSize, int processId, uint64_t blockAddress) {
@@ -153,7 +157,7 @@ void CTarnwickDlg::OnDataListGetDispInfo(NMHDR* pNMHDR, LRESULT* pResult) {
                        &unreadable);
   if (unreadable && !m_dataUnreadableShown) {
     m_dataUnreadableShown = true;
-    WidenUpTo(m_dataCaption, m_saveDataButton);
+    WidenUpTo(m_dataCaption, m_saveDataButton, Scaled(4));
     m_dataCaption.SetWindowText(kDataCaptionUnreadableText);
   }
 }

@@ -73,6 +73,9 @@ class CListCtrl : public CWnd {
   BOOL GetItem(LVITEMA* item) const {
     return static_cast<BOOL>(SendMessage(LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(item)));
   }
+  int GetTopIndex() const { return static_cast<int>(SendMessage(LVM_GETTOPINDEX)); }
+  // Scrolls by pixels (a report view rounds dy to whole rows).
+  BOOL Scroll(int dx, int dy) { return static_cast<BOOL>(SendMessage(LVM_SCROLL, dx, dy)); }
   BOOL EnsureVisible(int item, BOOL partialOk) {
     return static_cast<BOOL>(SendMessage(LVM_ENSUREVISIBLE, item, partialOk));
   }

@@ -7,6 +7,7 @@
 BEGIN_MESSAGE_MAP(CDialog, CWnd)
 ON_BN_CLICKED(IDOK, &CDialog::HandleOK)
 ON_BN_CLICKED(IDCANCEL, &CDialog::HandleCancel)
+ON_WM_DPICHANGED()
 END_MESSAGE_MAP()
 
 CDialog::~CDialog() {
@@ -65,6 +66,26 @@ void CDialog::CenterWindow() {
   SetWindowPos(nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
+void CDialog::OnDpiChanged(UINT dpi, const RECT* suggested) {
+  if (m_dpiChangeInDefault) {
+    Default();
+    return;
+  }
+  // The dialog manager's own handling first (where the system scales
+  // dialogs, it lays out the template's controls and their font again),
+  // so that the sizes made below are the last word.
+  m_dpiChangeInDefault = true;
+  ::DefDlgProcA(m_hWnd, WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(suggested));
+  m_dpiChangeInDefault = false;
+  if (suggested != nullptr)
+    SetWindowPos(nullptr, suggested->left, suggested->top, suggested->right - suggested->left,
+                 suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
+  const UINT old = m_dpi;
+  if (dpi == 0 || dpi == old) return;
+  m_dpi = dpi;
+  OnDpiScaled(old);
+}
+
 void CDialog::OnOK() { EndDialog(IDOK); }
 void CDialog::OnCancel() { EndDialog(IDCANCEL); }
 
@@ -75,6 +96,7 @@ INT_PTR CALLBACK AfxDlgProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lPara
     // Found here on every later message (see SubclassWindow).
     ::SetWindowLongPtrA(hWnd, DWLP_USER, lParam);
     dialog->CenterWindow();
+    dialog->m_dpi = WindowDpi(hWnd);
     return dialog->OnInitDialog();
   }
   auto* wnd = reinterpret_cast<CWnd*>(::GetWindowLongPtrA(hWnd, DWLP_USER));

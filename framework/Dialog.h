@@ -3,6 +3,7 @@
 #pragma once
 
 #include "framework/DataExchange.h"
+#include "framework/Dpi.h"
 
 INT_PTR CALLBACK AfxDlgProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam);
 
@@ -27,8 +28,19 @@ class CDialog : public CWnd {
   virtual void OnOK();
   virtual void OnCancel();
 
+  // The DPI the dialog is drawn at: from its creation, then each
+  // WM_DPICHANGED's.
+  UINT Dpi() const { return m_dpi; }
+  // A pixel size written for 96 DPI, at the dialog's DPI.
+  int Scaled(int pixels) const { return ScaleForDpi(pixels, m_dpi); }
+
  protected:
   virtual void DoDataExchange(CDataExchange* pDX);
+  // After the dialog moved to a screen of another DPI (the system has
+  // scaled the template's controls and the window has its new rectangle):
+  // what the dialog sized in pixels itself is made again. Dpi() is new.
+  virtual void OnDpiScaled(UINT /*oldDpi*/) {}
+  void OnDpiChanged(UINT dpi, const RECT* suggested);
   DECLARE_MESSAGE_MAP()
 
  private:
@@ -41,6 +53,10 @@ class CDialog : public CWnd {
   CWnd* m_pParentWnd;
   bool m_modeless = false;
   bool m_ended = false;
+  UINT m_dpi = kDefaultDpi;
+  // WM_DPICHANGED is being handed to the dialog manager, which calls the
+  // dialog procedure with it first.
+  bool m_dpiChangeInDefault = false;
 
   friend INT_PTR CALLBACK AfxDlgProc(HWND, UINT, WPARAM, LPARAM);
 };

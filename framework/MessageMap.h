@@ -16,6 +16,7 @@ union AfxHandler {
   void (CCmdTarget::*pfnSysCommand)(UINT, LPARAM);
   HCURSOR (CCmdTarget::*pfnCursor)();
   void (CCmdTarget::*pfnContextMenu)(CWnd*, POINT);
+  void (CCmdTarget::*pfnDpiChanged)(UINT, const RECT*);
 };
 
 enum class AfxSig {
@@ -25,6 +26,7 @@ enum class AfxSig {
   vSysCommand,   // void (UINT nID, LPARAM)       WM_SYSCOMMAND
   hCursor,       // HCURSOR ()                    WM_QUERYDRAGICON
   vContextMenu,  // void (CWnd* pWnd, POINT)      WM_CONTEXTMENU
+  vDpiChanged,   // void (UINT dpi, const RECT*)  WM_DPICHANGED
 };
 
 struct AFX_MSGMAP_ENTRY {
@@ -87,3 +89,8 @@ struct AFX_MSGMAP {
 #define ON_WM_CONTEXTMENU()                    \
   {WM_CONTEXTMENU, 0, 0, AfxSig::vContextMenu, \
    AFX_HANDLER(pfnContextMenu, void(CCmdTarget::*)(CWnd*, POINT), &ThisClass::OnContextMenu)},
+// The window's new DPI (the vertical one; both are the same) and the
+// rectangle the system suggests for it, in screen pixels.
+#define ON_WM_DPICHANGED()                   \
+  {WM_DPICHANGED, 0, 0, AfxSig::vDpiChanged, \
+   AFX_HANDLER(pfnDpiChanged, void(CCmdTarget::*)(UINT, const RECT*), &ThisClass::OnDpiChanged)},

@@ -129,6 +129,9 @@ bool CWnd::OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result)
       (this->*handler.pfnContextMenu)(FromHandlePermanent(reinterpret_cast<HWND>(wParam)),
                                       POINT{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))});
       break;
+    case AfxSig::vDpiChanged:
+      (this->*handler.pfnDpiChanged)(HIWORD(wParam), reinterpret_cast<const RECT*>(lParam));
+      break;
     case AfxSig::End:
       break;
   }

@@ -95,7 +95,7 @@ WIDTHS = {
 
 def about_items(width):
     return [
-        (CV | SS_BITMAP, 0, 9, 7, 55, 56, -1, STATIC, 129),
+        (CV | SS_BITMAP, 0, 9, 7, 55, 56, 1020, STATIC, 129),
         (TEXT | SS_NOPREFIX, 0, 74, 7, 119, 8, -1, STATIC, width["version_line"]),
         (TEXT, 0, 74, 51, 145, 8, -1, STATIC, LEGAL),
         (CV | BS_DEFPUSHBUTTON | WS_GROUP | WS_TABSTOP, 0, 231, 49, 43, 14, 1, BUTTON, "OK"),

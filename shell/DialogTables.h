@@ -1,4 +1,5 @@
 // The main dialog's fixed set-up data: fonts, list-view columns, tip texts.
+// Pixel sizes are those at 96 DPI; the dialog scales them to its own.
 #pragma once
 
 #include <cstdint>
@@ -52,10 +53,11 @@ constexpr int kBlockContentsColumn = 5;
 
 // An address column is wide enough for "0x" and the width's digits in the
 // list view's font (each digit as wide as the widest), with the padding a
-// report cell takes, and never narrower than its set width.
+// report cell takes (kReportCellPadding at the DPI), and never narrower than
+// its set width.
 constexpr int kReportCellPadding = 12;
-constexpr int AddressColumnWidth(int setWidth, int prefixWidth, int widestDigit, int digits) {
-  const int needed = prefixWidth + digits * widestDigit + kReportCellPadding;
+constexpr int AddressColumnWidth(int setWidth, int prefixWidth, int widestDigit, int digits, int padding) {
+  const int needed = prefixWidth + digits * widestDigit + padding;
   return needed > setWidth ? needed : setWidth;
 }
 

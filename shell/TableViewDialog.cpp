@@ -42,7 +42,7 @@ void CTableViewDlg::ShowTable() {
   }
   const std::vector<TableViewColumn> columns = m_source.Columns();
   for (size_t c = 0; c < columns.size(); ++c)
-    m_list.InsertColumn(static_cast<int>(c), columns[c].title, LVCFMT_LEFT, columns[c].width);
+    m_list.InsertColumn(static_cast<int>(c), columns[c].title, LVCFMT_LEFT, Scaled(columns[c].width));
   m_sort = m_source.FirstOrder();
   ShowSortArrow();
   m_list.SetItemCount(static_cast<int>(m_source.RowCount()));
@@ -50,6 +50,11 @@ void CTableViewDlg::ShowTable() {
     m_list.SetItemState(0, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
     m_list.SetSelectionMark(0);
   }
+}
+
+void CTableViewDlg::OnDpiScaled(UINT oldDpi) {
+  for (int c = 0; c < m_list.GetHeaderItemCount(); ++c)
+    m_list.SetColumnWidth(c, RescaleForDpi(m_list.GetColumnWidth(c), oldDpi, Dpi()));
 }
 
 void CTableViewDlg::ShowView(int view) {

@@ -15,7 +15,7 @@
 
 struct TableViewColumn {
   const char* title;
-  int width;
+  int width;  // pixels at 96 DPI
 };
 
 // What the dialog shows, kept by its caller.
@@ -56,6 +56,8 @@ class CTableViewDlg : public CDialog {
   void OnContextMenu(CWnd* pWnd, POINT point);
   void OnBySize();
   void OnByType();
+  // Column widths (set at 96 DPI's) keep their share of the table.
+  void OnDpiScaled(UINT oldDpi) override;
   DECLARE_MESSAGE_MAP()
 
  private:

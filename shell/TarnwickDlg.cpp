@@ -76,9 +76,7 @@ BOOL CTarnwickDlg::OnInitDialog() {
   std::snprintf(m_nodeTipText, sizeof m_nodeTipText, "%s", kNodeTipText);
   std::snprintf(m_blockTipText, sizeof m_blockTipText, "%s", kBlockTipText);
 
-  // For a drop-down list the height covers the opened list.
-  m_processCombo.SetWindowPos(nullptr, 0, 0, kProcessComboWidth, kProcessComboHeight,
-                              SWP_NOMOVE | SWP_NOZORDER | SWP_SHOWWINDOW);
+  SizeProcessCombo();
   m_processCombo.SetCurSel(-1);
 
   EnableDebugPrivilege();

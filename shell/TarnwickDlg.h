@@ -110,6 +110,8 @@ class CTarnwickDlg : public CDialog {
   void ShowDataMessage(const char* line);
   // The data view's line count and width from m_dataLines.
   void ShowDataLines();
+  // The data view's column as wide as its longest line in its font.
+  void FitDataColumn();
   // The blocks the selected dump row's words point into: (value, walk index).
   std::vector<std::pair<uint64_t, uint32_t>> PointedBlocks();
   // Selects and dumps the block of walk index, as a click on its row does.
@@ -150,6 +152,7 @@ class CTarnwickDlg : public CDialog {
   void OnBlockListFindItem(NMHDR* pNMHDR, LRESULT* pResult);
   void OnBlockListColumnClick(NMHDR* pNMHDR, LRESULT* pResult);
   void OnDataListGetDispInfo(NMHDR* pNMHDR, LRESULT* pResult);
+  void OnDpiScaled(UINT oldDpi) override;
   DECLARE_MESSAGE_MAP()
 
  public:
@@ -239,10 +242,12 @@ class CTarnwickDlg : public CDialog {
   PendingQuery* m_waitingQuery = nullptr;
 
  private:
+  // The fonts the dialog makes, at its DPI, in place of any made before.
   void SetUpFonts();
   void PlaceDataViewOverNodeTable();
   void SetUpColumns();
   void SetUpButtons();
+  void SizeProcessCombo();
   void AddAboutItem();
   void EnableControls(std::initializer_list<CWnd*> controls, BOOL enable);
   void HandleMessagesWhileWaiting(PendingQuery& pending);

@@ -34,6 +34,8 @@
 #define IDC_TABLE_LIST 1017
 #define IDC_BY_SIZE 1018
 #define IDC_BY_TYPE 1019
+// The About box's emblem.
+#define IDC_ABOUT_LOGO 1020
 
 // System-menu command of the About item; its low four bits are zero so it
 // survives the 0xFFF0 mask applied to system commands.
