@@ -3,6 +3,9 @@
 // A right-click or a copy never queries, reads or switches the mode.
 #include <gtest/gtest.h>
 
+#include <cctype>
+#include <set>
+
 #include "CopyDriver.h"
 #include "DialogWatcher.h"
 #include "LiveDialog.h"
@@ -17,7 +20,7 @@ constexpr char kBefore[] = "what the clipboard held before";
 const Strings kItems = {"&Copy\tCtrl+C", "Copy &All"};
 // The block table's menu also finds a block.
 const Strings kBlockItems = {"&Copy\tCtrl+C",   "Copy &All",    "&Find...\tCtrl+F",      "Block &Sizes...",
-                             "Block &Types...", "&Mark Blocks", "&Changes Since Mark..."};
+                             "Block &Types...", "&Mark Blocks", "C&hanges Since Mark..."};
 
 // The block table as copied: its Contents cells as the table shows them
 // (they tell what this process holds at the made-up addresses).
@@ -111,6 +114,10 @@ TEST_F(Copy, RightClickSelectsARowAndCopyPutsItsCellsAsShown) {
       });
   ASSERT_TRUE(blocks.opened);
   EXPECT_EQ(blocks.items, kBlockItems);
+  // Each item its own mnemonic: Windows would only move between two alike.
+  std::set<int> mnemonics;
+  for (const std::string& item : blocks.items)
+    EXPECT_TRUE(mnemonics.insert(std::tolower(item.at(item.find('&') + 1))).second) << item;
   EXPECT_EQ(blocks.enabled, (Flags{true, true, true, true, true, true, false}));
   EXPECT_EQ(dlg->m_blockList.GetNextItem(-1, LVNI_SELECTED), 1);
   EXPECT_EQ(ClipboardText(),

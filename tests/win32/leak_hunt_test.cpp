@@ -234,7 +234,7 @@ TEST_F(LeakHunt, ChangesSinceTheMarkAreCountedAndTheNewBlocksGoneTo) {
   EXPECT_EQ(menu.items[3], "Block &Sizes...");
   EXPECT_EQ(menu.items[4], "Block &Types...");
   EXPECT_EQ(menu.items[5], "&Mark Blocks");
-  EXPECT_EQ(menu.items[6], "&Changes Since Mark...");
+  EXPECT_EQ(menu.items[6], "C&hanges Since Mark...");
   EXPECT_EQ(menu.enabled, (std::vector<bool>{false, true, true, true, true, true, false}));
   dlg->MarkBlocks();
   ASSERT_TRUE(dlg->m_mark.IsSet());
