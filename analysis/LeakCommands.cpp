@@ -1,7 +1,7 @@
 // What holds the memory, and what grew: the Block Sizes and Block Types
 // dialogs, a mark of the heap's busy blocks, and the changes since the mark
 // by size or by type; each goes to the blocks of the size or type chosen,
-// F3 to the next one.
+// F3 to the next one (in a later fill too: analysis/BlockSearch.h).
 #include <cstdio>
 
 #include "analysis/BlockTypes.h"
@@ -106,7 +106,7 @@ void CTarnwickDlg::OpenBlockSizes() {
   BlockSizesView view(sizes);
   CTableViewDlg dialog(IDD_BLOCK_SIZES, this, view);
   if (dialog.DoModal() != IDOK || dialog.Chosen() < 0) return;
-  m_blockSearch = BlockSearch{false, sizes.groups.Shown(static_cast<size_t>(dialog.Chosen())).size, false};
+  m_blockSearch = BlockSearch::OfSize(sizes.groups.Shown(static_cast<size_t>(dialog.Chosen())).size);
   RunBlockSearch(0);
 }
 
@@ -116,7 +116,7 @@ void CTarnwickDlg::OpenBlockTypes() {
   BlockTypesView view(types);
   CTableViewDlg dialog(IDD_BLOCK_TYPES, this, view);
   if (dialog.DoModal() != IDOK || dialog.Chosen() < 0) return;
-  m_blockSearch = BlockSearch{true, types.groups.Shown(static_cast<size_t>(dialog.Chosen())).type, false};
+  m_blockSearch = BlockSearch::OfType(types.groups.Shown(static_cast<size_t>(dialog.Chosen())).name);
   RunBlockSearch(0);
 }
 
@@ -133,23 +133,19 @@ void CTarnwickDlg::OpenChangesSinceMark() {
   CTableViewDlg dialog(IDD_CHANGES_SINCE_MARK, this, view);
   if (dialog.DoModal() != IDOK || dialog.Chosen() < 0) return;
   const size_t chosen = static_cast<size_t>(dialog.Chosen());
-  m_blockSearch = view.ByType() ? BlockSearch{true, m_changes->types.Shown(chosen).type, true}
-                                : BlockSearch{false, m_changes->sizes.Shown(chosen).size, true};
+  m_blockSearch = view.ByType() ? BlockSearch::OfType(m_changes->types.Shown(chosen).name, true)
+                                : BlockSearch::OfSize(m_changes->sizes.Shown(chosen).size, true);
   RunBlockSearch(0);
 }
 
 void CTarnwickDlg::RunBlockSearch(size_t start) {
   if (!m_blockSearch || m_blockRows.Count() != static_cast<size_t>(m_blockList.GetItemCount())) return;
-  const BlockSearch& search = *m_blockSearch;
-  const auto type = static_cast<uint32_t>(search.value);
-  long long position = -1;
-  if (search.newOnly && m_changes)
-    position = search.byType ? FindShownNewBlockOfType(m_blockRows, *m_changes, type, start)
-                             : FindShownNewBlockOfSize(m_blockRows, *m_changes, search.value, start);
-  else if (!search.newOnly)
-    position = search.byType ? FindShownBlockOfType(m_blockRows, type, start)
-                             : FindShownBlockOfSize(m_blockRows, search.value, start);
-  if (position >= 0) SelectFoundRow(static_cast<int>(position));
+  const MarkComparison* changes = m_changes ? &*m_changes : nullptr;
+  const long long position = FindShownBlock(*m_blockSearch, m_blockRows, m_blockTypes, changes, start);
+  if (position >= 0)
+    SelectFoundRow(static_cast<int>(position));
+  else
+    Report(BlockSearchNotFoundText(*m_blockSearch, changes != nullptr).c_str(), MB_ICONINFORMATION);
 }
 
 std::string CTarnwickDlg::BlockCaption() const {

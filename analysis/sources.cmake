@@ -9,6 +9,7 @@ list(APPEND TARNWICK_CORE_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/TypeResolver.cpp
   ${CMAKE_CURRENT_LIST_DIR}/BlockContents.cpp
   ${CMAKE_CURRENT_LIST_DIR}/BlockTypes.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/BlockSearch.cpp
   ${CMAKE_CURRENT_LIST_DIR}/TypeChanges.cpp
   ${CMAKE_CURRENT_LIST_DIR}/BlockHeads.cpp
   ${CMAKE_CURRENT_LIST_DIR}/ContentsOrder.cpp

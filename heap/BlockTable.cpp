@@ -98,7 +98,7 @@ void CTarnwickDlg::ClearBlockTable() {
   m_blockBefore.reset();
   if (markedCaption) m_blockCaption.SetWindowText(kBlockCaptionText);
   m_changes.reset();
-  m_blockSearch.reset();
+  // The searches stay: they are the user's queries, not these rows'.
   ForgetSort(m_blockList, m_blockSort);
 }
 

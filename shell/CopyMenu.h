@@ -15,7 +15,7 @@ inline constexpr char kFindItemText[] = "&Find...\tCtrl+F";
 inline constexpr char kBlockSizesItemText[] = "Block &Sizes...";
 inline constexpr char kBlockTypesItemText[] = "Block &Types...";
 inline constexpr char kMarkBlocksItemText[] = "&Mark Blocks";
-inline constexpr char kChangesItemText[] = "&Changes Since Mark...";
+inline constexpr char kChangesItemText[] = "C&hanges Since Mark...";
 inline constexpr char kCopyFailedText[] = "Failed to copy the text to the clipboard.";
 // A 16-byte row holds four words at most.
 constexpr size_t kMostGoToItems = 4;

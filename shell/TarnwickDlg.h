@@ -17,6 +17,7 @@
 #include "blockdata/DumpView.h"
 #include "blockdata/FindBlock.h"
 #include "analysis/BlockMark.h"
+#include "analysis/BlockSearch.h"
 #include "heap/BlockRows.h"
 #include "analysis/BlockSizes.h"
 #include "analysis/MarkComparison.h"
@@ -172,14 +173,8 @@ class CTarnwickDlg : public CDialog {
   BlockRows m_blockRows;
   // The last search asked for, if any.
   std::optional<FindQuery> m_lastFind;
-  // The last search by size or type (a Block Sizes, Block Types or
-  // Changes row), when it came after the last Find Block search: F3
-  // repeats it. A type is an index of m_blockTypes.
-  struct BlockSearch {
-    bool byType;
-    uint64_t value;  // the size, or the type
-    bool newOnly;    // only blocks that are new since the mark
-  };
+  // The last search by size or type, when it came after the last Find
+  // Block search: F3 repeats it. Like Find's, it outlives every fill.
   std::optional<BlockSearch> m_blockSearch;
   // The heap the block table shows, from its last fill.
   struct ShownHeap {
@@ -264,7 +259,7 @@ class CTarnwickDlg : public CDialog {
   void RunFind(const FindQuery& query);
   void SelectFoundRow(int item);
   // The next block of the last size or type searched for, from position
-  // start on.
+  // start on, or the message that there is none.
   void RunBlockSearch(size_t start);
   // Choosing another process, or its end, forgets the mark of this one.
   void ForgetMarkUnlessOf(int processId);

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "analysis/BlockMark.h"
+#include "analysis/BlockSearch.h"
 #include "analysis/BlockTypes.h"
 #include "analysis/MarkComparison.h"
 #include "heap/TableText.h"
@@ -337,4 +338,18 @@ TEST(MarkComparisonTest, TypesMatchByNameAcrossTheirTables) {
   EXPECT_EQ(FindShownNewBlockOfType(rows, c, 3, 2), 5);
   EXPECT_EQ(FindShownNewBlockOfType(rows, c, 3, 6), 1);
   EXPECT_EQ(FindShownNewBlockOfType(rows, c, c.types.Shown(3).type, 0), -1);  // Gone: no block now
+}
+
+// Catches a type searched by another fill's index, a name this fill lacks
+// finding another type, a new-only search run without the changes, and
+// what F3 then says.
+TEST(BlockSearchTest, ATypeIsFoundByItsNameNewBlocksOnlyWithTheChanges) {
+  const TypeNames names = NamesOf({"ns::Node", "Widget"});  // Widget is 4 in this fill
+  const BlockRows rows = RowsOf({{0x1000, 0x20, kFixed, 3}, {0x1020, 0x20, kFree, 4}, {0x1040, 0x20, kFixed, 4}});
+  EXPECT_EQ(FindShownBlock(BlockSearch::OfType("Widget"), rows, names, nullptr, 0), 2);
+  EXPECT_EQ(FindShownBlock(BlockSearch::OfType("Gone"), rows, names, nullptr, 0), -1);
+  EXPECT_EQ(FindShownBlock(BlockSearch::OfSize(0x20, true), rows, names, nullptr, 0), -1);
+  EXPECT_EQ(BlockSearchNotFoundText(BlockSearch::OfType("Gone"), true), "No busy block of this heap is of type Gone.");
+  EXPECT_EQ(BlockSearchNotFoundText(BlockSearch::OfSize(0x20, true), false),
+            "No block of this heap is new since the mark.");
 }

@@ -17,7 +17,7 @@ constexpr char kBefore[] = "what the clipboard held before";
 const Strings kItems = {"&Copy\tCtrl+C", "Copy &All"};
 // The block table's menu also finds a block.
 const Strings kBlockItems = {"&Copy\tCtrl+C",   "Copy &All",    "&Find...\tCtrl+F",      "Block &Sizes...",
-                             "Block &Types...", "&Mark Blocks", "&Changes Since Mark..."};
+                             "Block &Types...", "&Mark Blocks", "C&hanges Since Mark..."};
 
 // The block table as copied: its Contents cells as the table shows them
 // (they tell what this process holds at the made-up addresses).

@@ -19,6 +19,7 @@
 #include "ChildProcess.h"
 #include "CopyDriver.h"
 #include "DialogWatcher.h"
+#include "heap/HeapItems.h"
 #include "support/BlockTableFixture.h"
 #include "support/TableRows.h"
 #include "support/TargetFixture.h"
@@ -227,6 +228,27 @@ TEST_F(LeakHunt, BlockSizesGroupTheBusyBlocksAndGoToTheChosenSize) {
   EXPECT_EQ(ShownSelection(dlg->m_blockList), 3);
 }
 
+// Catches F3 after a new fill repeating the older Find that a size search
+// had replaced: the size is looked for in the new rows, or F3 says it's gone.
+TEST_F(LeakHunt, ASizeSearchOutlivesANewFillAndAnOlderFind) {
+  dlg->m_lastFind = FindQuery{FindKind::Address, Addr(BlockAt(3))};
+  {
+    TableDialogAnswer answer(2);  // 0x20
+    dlg->OpenBlockSizes();
+  }
+  entries[1].flags = 0x0100;  // the first one freed; the process chosen and its heap clicked again
+  ChooseWith({Heap(base, entries)});
+  ClickNode(0);
+  PressF3(dlg);
+  EXPECT_EQ(ShownSelection(dlg->m_blockList), 2);
+  entries[3].flags = entries[6].flags = 0x0100;  // none left
+  ChooseWith({Heap(base, entries)});
+  ClickNode(0);
+  DialogWatcher boxes;
+  PressF3(dlg);
+  EXPECT_EQ(boxes.Texts(), std::vector<std::string>{"No busy block of this heap has 0x00000020 bytes."});
+}
+
 TEST_F(LeakHunt, ChangesSinceTheMarkAreCountedAndTheNewBlocksGoneTo) {
   // Before a mark, or without a fill since, there are no changes to see.
   SeenMenu menu = UseContextMenu(dlg->m_blockList.m_hWnd, MenuWay::ShiftF10, 0);
@@ -234,7 +256,7 @@ TEST_F(LeakHunt, ChangesSinceTheMarkAreCountedAndTheNewBlocksGoneTo) {
   EXPECT_EQ(menu.items[3], "Block &Sizes...");
   EXPECT_EQ(menu.items[4], "Block &Types...");
   EXPECT_EQ(menu.items[5], "&Mark Blocks");
-  EXPECT_EQ(menu.items[6], "&Changes Since Mark...");
+  EXPECT_EQ(menu.items[6], "C&hanges Since Mark...");
   EXPECT_EQ(menu.enabled, (std::vector<bool>{false, true, true, true, true, true, false}));
   dlg->MarkBlocks();
   ASSERT_TRUE(dlg->m_mark.IsSet());
@@ -382,6 +404,29 @@ TEST_F(TargetTypes, BlockTypesAndTheChangesByTypeAreTheTargetsOwn) {
   EXPECT_EQ(DumpHeaderAddress(dlg), Header(newRows[0]));
   PressF3(dlg);
   EXPECT_EQ(ShownSelection(dlg->m_blockList), newRows[1]);
+}
+
+// Catches a type search kept by its index: with the first class's blocks
+// shown free, the next fill numbers the other classes afresh.
+TEST_F(TargetTypes, ATypeSearchOutlivesANewFillByItsName) {
+  struct Restore {
+    SubstituteScenario saved = SubstituteScenarioInUse();
+    ~Restore() { SetSubstituteScenario(saved); }
+  } restore;
+  const int node = FindRow(dlg->m_nodeList, 1, Addr(Report().heaps.at(0).handle));
+  dlg.ClickRow(dlg->m_nodeList, node);
+  ASSERT_GT(dlg->m_blockTypes.Count(), kFirstClassType + 1);
+  const std::string first = dlg->m_blockTypes.Name(kFirstClassType),
+                    chosen = dlg->m_blockTypes.Name(kFirstClassType + 1);
+  dlg->m_blockSearch = BlockSearch::OfType(chosen);  // as Block Types sets it
+  SubstituteScenario scenario = restore.saved;
+  for (SubstituteItem& item : scenario.heaps.at(0).items)
+    if (item.type == kHeapItemBlock && ExpectedTypeName(Report(), item.address) == first) item.flags = 0;
+  SetSubstituteScenario(scenario);
+  dlg.ClickRow(dlg->m_nodeList, node);
+  ASSERT_NE(dlg->m_blockTypes.Find(chosen).value_or(0), kFirstClassType + 1) << "numbered afresh";
+  PressF3(dlg);
+  EXPECT_EQ(ShownSelection(dlg->m_blockList), RowsOf(chosen).at(0));
 }
 
 }  // namespace
