@@ -63,7 +63,7 @@ FOOTER = ("For latest version visit " + WEB + ". Send any suggestions/queries to
 # (style, exStyle, x, y, cx, cy, id, class, text)
 MAIN_ITEMS = [
     (OWNERDRAW, WS_EX_RIGHT, 303, 60, 54, 14, 1, BUTTON, "&Refresh"),
-    (TEXT, 0, 40, 62, 53, 9, -1, STATIC, "Process Name :"),
+    (TEXT, 0, 38, 62, 56, 9, -1, STATIC, "Process Name :"),
     (CV | CBS_DROPDOWNLIST | CBS_SORT | WS_VSCROLL | WS_TABSTOP, 0, 95, 61, 183, 13, 1000, COMBOBOX, ""),
     (LIST, 0, 7, 109, 377, 105, 1001, "SysListView32", ""),
     (LIST, 0, 7, 239, 377, 108, 1002, "SysListView32", ""),
@@ -74,7 +74,7 @@ MAIN_ITEMS = [
     (LINE, 0, 7, 235, 377, 1, -1, STATIC, ""),
     (TEXT, 0, 7, 224, 358, 9, 1006, STATIC, "Heap Blocks within the selected Node"),
     (TEXT, 0, 137, 13, 157, 14, 1003, STATIC, "Tarnwick"),
-    (TEXT, 0, 191, 29, 169, 11, 1004, STATIC, "Efficient way to enumerate heaps of process..."),
+    (TEXT, 0, 191, 29, 187, 11, 1004, STATIC, "Efficient way to enumerate heaps of process..."),
     (LINE, 0, 7, 46, 377, 1, -1, STATIC, ""),
     (LINE, 0, 7, 8, 377, 98, -1, STATIC, ""),
     (WS_CHILD | WS_BORDER | WS_TABSTOP | LVS_REPORT | LVS_OWNERDATA | LVS_NOCOLUMNHEADER | LVS_SINGLESEL
@@ -97,9 +97,9 @@ def about_items(width):
     return [
         (CV | SS_BITMAP, 0, 9, 7, 55, 56, 1020, STATIC, 129),
         (TEXT | SS_NOPREFIX, 0, 74, 7, 119, 8, -1, STATIC, width["version_line"]),
-        (TEXT, 0, 74, 51, 145, 8, -1, STATIC, LEGAL),
+        (TEXT, 0, 74, 51, 153, 8, -1, STATIC, LEGAL),
         (CV | BS_DEFPUSHBUTTON | WS_GROUP | WS_TABSTOP, 0, 231, 49, 43, 14, 1, BUTTON, "OK"),
-        (TEXT | SS_NOPREFIX, 0, 74, 17, 175, 8, -1, STATIC, NAME + " <" + MAIL + ">"),
+        (TEXT | SS_NOPREFIX, 0, 74, 17, 180, 8, -1, STATIC, NAME + " <" + MAIL + ">"),
         (TEXT | SS_NOPREFIX, 0, 74, 27, 119, 8, -1, STATIC, WEB),
         (LINE, 0, 74, 46, 200, 1, -1, STATIC, ""),
     ]

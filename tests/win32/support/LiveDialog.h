@@ -48,6 +48,7 @@ std::vector<std::string> ComboEntries(const CComboBox& combo);
 std::string ComboSelection(const CComboBox& combo);
 // Screen pixels of the window, written as <artifacts>/<name>.bmp.
 bool SaveScreenshot(HWND window, const std::string& name);
-// Screen pixels of a rectangle (a window and an open menu, say), likewise.
+// Screen pixels of a rectangle (a window and an open menu, say), likewise,
+// as far as it lies on the screen.
 bool SaveScreenRect(const RECT& rect, const std::string& name);
 std::string ArtifactsDir();

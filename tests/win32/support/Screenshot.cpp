@@ -20,7 +20,14 @@ bool SaveScreenshot(HWND window, const std::string& name) {
   return SaveScreenRect(rect, name);
 }
 
-bool SaveScreenRect(const RECT& rect, const std::string& name) {
+bool SaveScreenRect(const RECT& wanted, const std::string& name) {
+  // Only the screen's pixels can be read: under Wine a rectangle running
+  // off it reads as black throughout.
+  const RECT desktop{::GetSystemMetrics(SM_XVIRTUALSCREEN), ::GetSystemMetrics(SM_YVIRTUALSCREEN),
+                     ::GetSystemMetrics(SM_XVIRTUALSCREEN) + ::GetSystemMetrics(SM_CXVIRTUALSCREEN),
+                     ::GetSystemMetrics(SM_YVIRTUALSCREEN) + ::GetSystemMetrics(SM_CYVIRTUALSCREEN)};
+  RECT rect;
+  if (!::IntersectRect(&rect, &wanted, &desktop)) return false;
   const int width = rect.right - rect.left;
   const int height = rect.bottom - rect.top;
   if (width <= 0 || height <= 0) return false;
