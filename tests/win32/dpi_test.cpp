@@ -12,6 +12,7 @@
 #include "ChildProcess.h"
 #include "DialogWatcher.h"
 #include "TextFit.h"
+#include "controls/DpiScale.h"
 #include "framework/WinApp.h"
 #include "support/BlockTableFixture.h"
 
@@ -101,6 +102,12 @@ class TextFit : public BlockTable {
     ModalLook look([&](HWND window) {
       cuts = CutTexts(window);
       EXPECT_TRUE(SaveScreenshot(window, ShotName(shot)));
+      // The About box's emblem is drawn at the DPI (82 x 88 pixels at 96).
+      if (HWND logo = ::GetDlgItem(window, IDC_ABOUT_LOGO)) {
+        RECT rect;
+        ::GetClientRect(logo, &rect);
+        EXPECT_EQ(rect.right, ScaleForDpi(82, ProcessDpi()));
+      }
       if (HWND byType = ::GetDlgItem(window, IDC_BY_TYPE)) {
         ::SendMessageA(byType, BM_CLICK, 0, 0);
         for (std::string& cut : CutTexts(window)) cuts.push_back("by type: " + std::move(cut));
@@ -158,7 +165,10 @@ TEST_F(TextFit, TextsMadeTooLongAreListed) {
 }
 
 // The same windows in a process of each DPI: the templates grow with it,
-// and so must everything the program sizes in pixels.
-TEST(Dpi, TextFitsAt120And144And192) {
-  for (const int dpi : {120, 144, 192}) EXPECT_EQ(RunTestsAtDpi(dpi, "TextFit.*"), 0) << dpi << " DPI";
+// and so must everything the program sizes in pixels (DataView's test of
+// the sizes, and of a move to another DPI, runs there too).
+TEST(Dpi, TextsFitAndSizesFollowAt120And144And192) {
+  for (const int dpi : {120, 144, 192}) {
+    EXPECT_EQ(RunTestsAtDpi(dpi, "TextFit.*:DataView.SizesFollow*-TextFit.TextsMadeTooLong*"), 0) << dpi << " DPI";
+  }
 }
