@@ -46,6 +46,7 @@ class CWnd : public CCmdTarget {
   void Invalidate(BOOL erase = TRUE) { ::InvalidateRect(m_hWnd, nullptr, erase); }
   void UpdateWindow() { ::UpdateWindow(m_hWnd); }
   void SetRedraw(BOOL redraw = TRUE) { SendMessage(WM_SETREDRAW, redraw); }
+  int GetScrollPos(int bar) const { return ::GetScrollPos(m_hWnd, bar); }
   HMENU GetSystemMenu(BOOL revert) const { return ::GetSystemMenu(m_hWnd, revert); }
 
   // Keyboard messages of a subclassed window are offered here first, to the

@@ -6,22 +6,25 @@
 namespace {
 // Keeps a list view's top row across a change of its font or columns, as
 // far as the view can still scroll there (a list view may move it to keep
-// its focused row in sight).
-class TopRowKept {
+// its focused row in sight), and its horizontal scroll at the same share of
+// columns that scale with the DPI.
+class ScrollKept {
  public:
-  explicit TopRowKept(CListCtrl& list) : m_list(list), m_top(list.GetTopIndex()) {}
-  TopRowKept(const TopRowKept&) = delete;
-  TopRowKept& operator=(const TopRowKept&) = delete;
-  ~TopRowKept() {
+  ScrollKept(CListCtrl& list, UINT oldDpi, UINT newDpi)
+      : m_list(list), m_top(list.GetTopIndex()), m_left(RescaleForDpi(list.GetScrollPos(SB_HORZ), oldDpi, newDpi)) {}
+  ScrollKept(const ScrollKept&) = delete;
+  ScrollKept& operator=(const ScrollKept&) = delete;
+  ~ScrollKept() {
     const int now = m_list.GetTopIndex();
     RECT row{};
-    if (now != m_top && m_list.GetItemRect(now, &row, LVIR_BOUNDS))
-      m_list.Scroll(0, (m_top - now) * (row.bottom - row.top));
+    const int rowHeight = now != m_top && m_list.GetItemRect(now, &row, LVIR_BOUNDS) ? row.bottom - row.top : 0;
+    m_list.Scroll(m_left - m_list.GetScrollPos(SB_HORZ), (m_top - now) * rowHeight);
   }
 
  private:
   CListCtrl& m_list;
   int m_top;
+  int m_left;
 };
 
 // Widths the user may have changed keep their share of the table.
@@ -32,9 +35,9 @@ void RescaleColumns(CListCtrl& list, UINT oldDpi, UINT newDpi) {
 }  // namespace
 
 void CTarnwickDlg::OnDpiScaled(UINT oldDpi) {
-  const TopRowKept nodeTop(m_nodeList);
-  const TopRowKept blockTop(m_blockList);
-  const TopRowKept dataTop(m_dataList);
+  const ScrollKept nodeScroll(m_nodeList, oldDpi, Dpi());
+  const ScrollKept blockScroll(m_blockList, oldDpi, Dpi());
+  const ScrollKept dataScroll(m_dataList, oldDpi, Dpi());
   SetUpFonts();
   RescaleColumns(m_nodeList, oldDpi, Dpi());
   RescaleColumns(m_blockList, oldDpi, Dpi());

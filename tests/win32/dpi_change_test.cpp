@@ -77,6 +77,9 @@ TEST_F(DataView, SizesFollowTheDpiAndAMoveToAnotherKeepsRowsSelectionAndDump) {
   const std::vector<std::string> dump = ClickBlockRow(row);
   ASSERT_GT(dump.size(), 16u);
   dlg->m_dataList.EnsureVisible(static_cast<int>(dump.size()) - 1, FALSE);
+  dlg->m_blockList.Scroll(100, 0);
+  const int blockLeft = dlg->m_blockList.GetScrollPos(SB_HORZ);
+  ASSERT_GT(blockLeft, 0);
   const int blockTop = dlg->m_blockList.GetTopIndex();
   const int dataTop = dlg->m_dataList.GetTopIndex();
   ASSERT_GT(dataTop, 0);
@@ -92,6 +95,11 @@ TEST_F(DataView, SizesFollowTheDpiAndAMoveToAnotherKeepsRowsSelectionAndDump) {
     EXPECT_EQ(SelectedRow(dlg->m_blockList), row);
     EXPECT_EQ(ListBoxLines(dlg->m_dataList), dump);
     EXPECT_TRUE(dlg->m_dataList.IsWindowVisible());
+    // The horizontal scroll keeps its share, as far as the columns reach.
+    SCROLLINFO range = {sizeof range, SIF_RANGE | SIF_PAGE, 0, 0, 0, 0, 0};
+    ::GetScrollInfo(dlg->m_blockList.m_hWnd, SB_HORZ, &range);
+    const int reach = std::max(range.nMax - static_cast<int>(range.nPage) + 1, 0);
+    EXPECT_NEAR(dlg->m_blockList.GetScrollPos(SB_HORZ), std::min(RescaleForDpi(blockLeft, startDpi, dpi), reach), 2);
     // The top rows stay where the view can still scroll to them.
     for (const auto& [list, top] : {std::pair{&dlg->m_blockList, blockTop}, std::pair{&dlg->m_dataList, dataTop}}) {
       const int last = list->GetItemCount() - static_cast<int>(list->SendMessage(LVM_GETCOUNTPERPAGE));
