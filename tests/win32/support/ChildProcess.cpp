@@ -1,7 +1,6 @@
 #include "ChildProcess.h"
 
 #include <string>
-#include <vector>
 
 IdleChild::IdleChild() {
   char exe[MAX_PATH] = {};
@@ -28,27 +27,19 @@ void IdleChild::End() {
 
 namespace {
 // HKCU\Control Panel\Desktop's LogPixels, the DPI a process reads at its
-// start, set while this lives and then restored with its old type and bytes.
+// start, set while this lives and then put back: its old value, or none.
 class LogPixelsOverride {
  public:
   explicit LogPixelsOverride(DWORD dpi) {
     if (::RegCreateKeyExA(HKEY_CURRENT_USER, "Control Panel\\Desktop", 0, nullptr, 0, KEY_QUERY_VALUE | KEY_SET_VALUE,
-                          nullptr, &m_key, nullptr) != ERROR_SUCCESS) {
-      m_key = nullptr;
+                          nullptr, &m_key, nullptr) != ERROR_SUCCESS)
       return;
-    }
-    DWORD size = 0;
-    m_had = ::RegQueryValueExA(m_key, kValue, nullptr, &m_oldType, nullptr, &size) == ERROR_SUCCESS;
-    m_old.resize(size);
-    if (m_had) m_had = ::RegQueryValueExA(m_key, kValue, nullptr, &m_oldType, m_old.data(), &size) == ERROR_SUCCESS;
-    m_set =
-        ::RegSetValueExA(m_key, kValue, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&dpi), sizeof dpi) == ERROR_SUCCESS;
+    DWORD size = sizeof m_old;
+    m_had = ::RegQueryValueExA(m_key, kValue, nullptr, nullptr, reinterpret_cast<BYTE*>(&m_old), &size) == ERROR_SUCCESS;
+    m_set = Write(dpi);
   }
   ~LogPixelsOverride() {
-    if (m_set && m_had)
-      ::RegSetValueExA(m_key, kValue, 0, m_oldType, m_old.data(), static_cast<DWORD>(m_old.size()));
-    else if (m_set)
-      ::RegDeleteValueA(m_key, kValue);
+    if (m_set) m_had ? Write(m_old) : ::RegDeleteValueA(m_key, kValue) == ERROR_SUCCESS;
     if (m_key != nullptr) ::RegCloseKey(m_key);
   }
   LogPixelsOverride(const LogPixelsOverride&) = delete;
@@ -56,11 +47,14 @@ class LogPixelsOverride {
   bool Set() const { return m_set; }
 
  private:
+  bool Write(DWORD dpi) const {
+    return ::RegSetValueExA(m_key, kValue, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&dpi), sizeof dpi) ==
+           ERROR_SUCCESS;
+  }
   static constexpr const char* kValue = "LogPixels";
   HKEY m_key = nullptr;
   bool m_had = false, m_set = false;
-  DWORD m_oldType = 0;
-  std::vector<BYTE> m_old;
+  DWORD m_old = 0;
 };
 
 // The handles of a started process, closed with it.
