@@ -3,7 +3,7 @@
 #pragma once
 
 #include "framework/Afx.h"
-#include "controls/DpiScale.h"
+#include "framework/DpiScale.h"
 
 // GetDpiForWindow where the system has it (Windows 10 1607 on); before it,
 // the system's DPI, by which Windows 7 and 8 scale the dialog templates of

@@ -18,7 +18,6 @@
 #include "DialogWatcher.h"
 #include "TextFit.h"
 #include "blockdata/SelectedBlock.h"
-#include "controls/DpiScale.h"
 #include "framework/Dpi.h"
 #include "framework/WinApp.h"
 #include "shell/DialogTables.h"
