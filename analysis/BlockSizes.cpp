@@ -17,9 +17,7 @@ BlockSizes GroupBlockSizes(const BlockRows& rows) {
   for (size_t w = 0; w < rows.Count(); ++w) {
     const BlockRowValues& row = rows.InWalkOrder(w);
     if (row.Free()) {
-      ++totals.freeCount;
-      totals.freeBytes += row.size;
-      totals.largestFree = std::max(totals.largestFree, row.size);
+      totals.AddFree(row.size);
     } else {
       sizes.push_back(row.size);
       totals.busyBytes += row.size;

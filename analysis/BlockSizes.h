@@ -31,6 +31,12 @@ struct BlockTotals {
   uint32_t freeCount = 0;
   uint64_t freeBytes = 0;
   uint64_t largestFree = 0;  // 0 when there is no free block
+
+  void AddFree(uint64_t size) {
+    ++freeCount;
+    freeBytes += size;
+    largestFree = size > largestFree ? size : largestFree;
+  }
 };
 
 struct BlockSizes {

@@ -15,9 +15,7 @@ BlockTypes GroupBlockTypes(const BlockRows& rows, const TypeNames& names) {
   for (size_t w = 0; w < rows.Count(); ++w) {
     const BlockRowValues& row = rows.InWalkOrder(w);
     if (row.Free()) {
-      ++totals.freeCount;
-      totals.freeBytes += row.size;
-      totals.largestFree = std::max(totals.largestFree, row.size);
+      totals.AddFree(row.size);
       continue;
     }
     const uint32_t type = row.type < names.Count() ? row.type : kTypeUnknown;
